@@ -1,0 +1,15 @@
+#include "package/DecodeBlock.h"
+
+#include "package/EntropyDecoder.h"
+#include "package/InverseTransforms.h"
+
+bool DecodeBlock(u8* buffer, u32* length, u32 capacity) {
+    u8* scratch = new u8[capacity];
+    bool complete;
+    u32 n = EntropyDecode(buffer, *length, scratch, capacity, &complete);
+    InverseMoveToFront(scratch, buffer, n);
+    bool ok = InverseBurrowsWheeler(buffer, scratch, &n) && ExpandRuns(scratch, buffer, &n, capacity);
+    delete[] scratch;
+    *length = ok ? n : 0;
+    return ok;
+}

@@ -1,0 +1,30 @@
+// The adaptive frequency table of the block coder, shared by decoder and encoder so that
+// both make exactly the same choices (ordering, tie-breaks, rescale point).
+#pragma once
+#include "state/Types.h"
+
+constexpr int SymbolCount = 258;
+constexpr int RunSymbol = 256;
+constexpr int EndSymbol = 257;
+
+struct FrequencyModel {
+    static constexpr u16 RescaleTotal = 0x3FFF;
+
+    // Positions are sorted by freq, lowest first; cum[p] is the sum of freq[0..p].
+    u16 freq[SymbolCount];
+    u16 cum[SymbolCount];
+    u16 symbol[SymbolCount];
+    u16 index[SymbolCount];  // index[s]: the position holding symbol s
+
+    FrequencyModel() { Reset(); }
+    void Reset();
+
+    u32 Total() const { return cum[SymbolCount - 1]; }
+    u32 CumBefore(int position) const { return position ? cum[position - 1] : 0; }
+    // The unique position p with CumBefore(p) <= scaled < cum[p]; scaled must be below Total().
+    int FindPosition(u32 scaled) const;
+    void Increment(int s);
+
+private:
+    void Rescale();
+};

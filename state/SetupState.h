@@ -1,0 +1,46 @@
+// The one process-wide record that the Package header fills and the run modes read.
+#pragma once
+#include "state/Types.h"
+
+using WindowHandle = void*;
+using FileHandle = void*;
+
+struct SetupState {
+    int RunMode = 0;  // 0 Install, 1 Uninstall, 2 Finalize; other values behave like Install
+
+    // Strings owned by the state for the life of the process; null means "not set".
+    char* ProductTitle = nullptr;
+    char* FooterText = nullptr;
+    char* UninstallName = nullptr;
+    char* ProgramDir = nullptr;
+    char* ShortcutFolder = nullptr;
+    char* LicenceText = nullptr;
+
+    u32 PasswordChecksum = 0;  // 0: no password
+    u32 SizeTable[7] = {};
+    u32 TotalBlocks = 0;
+    bool ProgramDirFixed = false;
+
+    int LastPage = 0;
+    char RunAfterCommand[260] = {};
+    WindowHandle PromptOwner = nullptr;
+    FileHandle InstallLogHandle = nullptr;
+
+    // Written by the worker thread and read by the main thread without locks: single bytes.
+    volatile bool Cancelled = false;
+    volatile bool Corrupted = false;
+    bool OverwriteConfirmed = false;
+    bool ReplaceAll = false;
+    bool InstallOk = true;
+    bool RebootNeeded = false;
+    bool FinalizeNeeded = false;
+};
+
+extern SetupState g_setup;
+
+// Copies text into storage of its own, exactly as long as the text and its NUL.
+char* CopyString(const char* text, u32 length);
+char* CopyString(const char* text);
+
+// Frees the owned strings and returns every field to its start value (tests, tools).
+void ResetSetupState();
