@@ -1,0 +1,9 @@
+// Each subcommand of packwright registers itself on the application; its callback leaves
+// the process exit code in *exitCode (0 success, 1 failure, 2 usage error).
+#pragma once
+#include <CLI/CLI.hpp>
+
+void AddListCommand(CLI::App& app, int* exitCode);
+void AddVerifyCommand(CLI::App& app, int* exitCode);
+void AddExtractCommand(CLI::App& app, int* exitCode);
+void AddBuildCommand(CLI::App& app, int* exitCode);

@@ -1,0 +1,13 @@
+#include <cstdio>
+
+#include "packwright/cli/Commands.h"
+
+// Placeholder until the command is built.
+void AddVerifyCommand(CLI::App& app, int* exitCode) {
+    auto* command = app.add_subcommand("verify", "not yet available");
+    command->allow_extras();
+    command->callback([exitCode] {
+        std::fprintf(stderr, "packwright: 'verify' is not available yet\n");
+        *exitCode = 1;
+    });
+}

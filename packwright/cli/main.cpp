@@ -1,0 +1,25 @@
+// packwright: builds self-extracting installers and lists, verifies and extracts them.
+#include <cstdio>
+#include <exception>
+
+#include "packwright/cli/Commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"packwright: build, list, verify and extract self-extracting installers"};
+    app.require_subcommand(1);
+    int exitCode = 0;
+    AddListCommand(app, &exitCode);
+    AddVerifyCommand(app, &exitCode);
+    AddExtractCommand(app, &exitCode);
+    AddBuildCommand(app, &exitCode);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e);
+        return code == 0 ? 0 : 2;  // help is a success; every other parse error is usage
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "packwright: %s\n", e.what());
+        return 1;
+    }
+    return exitCode;
+}

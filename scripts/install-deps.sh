@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian 12, and only what is missing.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ pkg-config git
+  libgtest-dev libcli11-dev libfmt-dev libtomlplusplus-dev libdivsufsort-dev
+  g++-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-apps imagemagick
+  clang libclang-rt-14-dev bzip2 xz-utils gzip
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
