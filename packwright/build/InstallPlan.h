@@ -1,0 +1,45 @@
+// Everything a build will write, worked out and checked before the first byte is written:
+// the header's values, each file with its size, time and version, the shortcut and registry
+// lines. Any error in the manifest or in the files it names stops the build here.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "packwright/build/Diagnostics.h"
+#include "packwright/build/Manifest.h"
+#include "packwright/build/PeVersion.h"
+#include "packwright/writer/PackageModel.h"
+#include "state/Types.h"
+
+struct PlannedFile {
+    std::string source;  // path on this machine
+    std::string target;  // installed path, starting with a path macro
+    bool shared = false;
+    u64 size = 0;
+    u64 time = 0;  // FILETIME
+    FileVersion version;
+    u32 blocks = 0;  // DataBlocks, end marker not counted
+};
+
+struct InstallPlan {
+    std::string title, footer, uninstallName, programDir, shortcutFolder;
+    u32 passwordChecksum = 0;
+    std::optional<std::string> licenceText;
+    std::vector<PlannedFile> files;
+    std::vector<std::string> shortcutLines;
+    std::vector<std::string> registryLines;
+    std::string runAfter;
+    u64 volumeSize = 0;  // 0: no volumes
+    u32 sizeTable[7] = {};
+    u32 totalBlocks = 0;
+    u64 totalBytes = 0;
+};
+
+// Reads every named file's metadata and checks every limit. Problems go to diagnostics;
+// the plan is only meaningful when no error was reported.
+InstallPlan PlanInstall(const Manifest& manifest, Diagnostics& diagnostics);
+
+// The header fields as the Package writer takes them.
+InstallHeaderFields HeaderFieldsOf(const InstallPlan& plan);
+std::vector<u64> FileSizesOf(const InstallPlan& plan);
