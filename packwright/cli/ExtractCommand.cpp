@@ -1,13 +1,32 @@
 #include <cstdio>
+#include <string>
 
 #include "packwright/cli/Commands.h"
+#include "packwright/inspect/Extract.h"
+#include "packwright/inspect/InspectError.h"
+#include "packwright/inspect/Progress.h"
 
-// Placeholder until the command is built.
 void AddExtractCommand(CLI::App& app, int* exitCode) {
-    auto* command = app.add_subcommand("extract", "not yet available");
-    command->allow_extras();
-    command->callback([exitCode] {
-        std::fprintf(stderr, "packwright: 'extract' is not available yet\n");
-        *exitCode = 1;
+    auto* command = app.add_subcommand("extract", "Write the files of an installer into a folder");
+    auto path = std::make_shared<std::string>();
+    auto destination = std::make_shared<std::string>();
+    command->add_option("installer", *path, "The installer")->required();
+    command->add_option("-d,--directory", *destination, "Destination folder (created if missing)")->required();
+    command->callback([exitCode, path, destination] {
+        try {
+            ExtractSummary summary;
+            {
+                ProgressLine progress("extracting");
+                summary = ExtractPackage(*path, *destination, [&](u64 done, u64 total) { progress.Update(done, total); });
+            }
+            for (const std::string& problem : summary.problems)
+                std::fprintf(stderr, "packwright extract: warning: %s\n", problem.c_str());
+            std::printf("extracted %u files (%llu bytes) to %s\n", summary.files,
+                        static_cast<unsigned long long>(summary.bytes), destination->c_str());
+            *exitCode = 0;
+        } catch (const InspectError& e) {
+            std::fprintf(stderr, "packwright extract: %s\n", e.what());
+            *exitCode = 1;
+        }
     });
 }

@@ -1,13 +1,26 @@
 #include <cstdio>
+#include <string>
 
 #include "packwright/cli/Commands.h"
+#include "packwright/inspect/InspectError.h"
+#include "packwright/inspect/Listing.h"
+#include "packwright/inspect/PackageInspector.h"
 
-// Placeholder until the command is built.
 void AddListCommand(CLI::App& app, int* exitCode) {
-    auto* command = app.add_subcommand("list", "not yet available");
-    command->allow_extras();
-    command->callback([exitCode] {
-        std::fprintf(stderr, "packwright: 'list' is not available yet\n");
-        *exitCode = 1;
+    auto* command = app.add_subcommand("list", "Show the header, files, shortcuts and registry lines of an installer");
+    auto path = std::make_shared<std::string>();
+    auto json = std::make_shared<bool>(false);
+    command->add_option("installer", *path, "The installer (or UNINST.EXE / FINALIZE.EXE)")->required();
+    command->add_flag("--json", *json, "Print JSON instead of text");
+    command->callback([exitCode, path, json] {
+        try {
+            InspectedPackage package = InspectPackage(*path);
+            std::string text = *json ? ListingJson(package) : ListingText(package);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            *exitCode = 0;
+        } catch (const InspectError& e) {
+            std::fprintf(stderr, "packwright list: %s\n", e.what());
+            *exitCode = 1;
+        }
     });
 }

@@ -1,0 +1,8 @@
+// A failure while reading an existing installer: the message says what and where.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+struct InspectError : std::runtime_error {
+    explicit InspectError(const std::string& message) : std::runtime_error(message) {}
+};

@@ -1,0 +1,8 @@
+// `packwright list` output: a readable text form and a JSON form of an inspected package.
+#pragma once
+#include <string>
+
+#include "packwright/inspect/PackageInspector.h"
+
+std::string ListingText(const InspectedPackage& package);
+std::string ListingJson(const InspectedPackage& package);

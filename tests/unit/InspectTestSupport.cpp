@@ -1,0 +1,63 @@
+#include "InspectTestSupport.h"
+
+#include <cstring>
+#include <random>
+
+#include "packwright/writer/Locator.h"
+
+Bytes FakeStub(std::size_t size) {
+    Bytes stub(size, 0xCC);
+    stub[0] = 'M';
+    stub[1] = 'Z';
+    std::memcpy(stub.data() + size / 2, LocatorMarker, LocatorMarkerLength);
+    return stub;
+}
+
+InstallPackage SamplePackage() {
+    InstallPackage p;
+    p.header.productTitle = "Sample Viewer 2.0";
+    p.header.footerText = "Sample Co";
+    p.header.uninstallName = "Sample Viewer";
+    p.header.programDir = "Sample";
+    p.header.shortcutFolder = "Sample Tools";
+    p.header.passwordChecksum = PasswordChecksumFor("secret");
+    p.header.licenceText = "You may use this.\r\nNo warranty.";
+
+    auto add = [&](const std::string& name, ByteVector data, std::array<u16, 4> version = {}, bool shared = false) {
+        PackageFile f;
+        f.record.name = name;
+        f.record.version = version;
+        f.record.time = FileTimeFromUnix(1700000000 + static_cast<long long>(p.files.size()) * 3600, 0);
+        f.record.shared = shared;
+        f.data = std::move(data);
+        p.files.push_back(std::move(f));
+    };
+    std::mt19937 rng(42);
+    ByteVector mixed(200000);
+    for (std::size_t i = 0; i < mixed.size(); ++i) mixed[i] = (i / 5000) % 2 ? static_cast<u8>(rng()) : static_cast<u8>(i % 7);
+    add("{OurProgramDir}\\empty.txt", {});
+    add("{OurProgramDir}\\readme.txt", ByteVector{'h', 'e', 'l', 'l', 'o', '\n'}, {1, 2, 3, 4});
+    add("{OurProgramDir}\\data\\one.bin", ByteVector(BuiltBlockSize, 0x5A));
+    add("{WinSysDir}\\common.dll", ByteVector(BuiltBlockSize + 1, 0x11), {7, 0, 65535, 1}, true);
+    add("{OurProgramDir}\\data\\mixed.bin", mixed);
+
+    p.shortcuts = {"{OurShortcutDir}\\Sample Viewer={OurProgramDir}\\viewer.exe\t\t{OurProgramDir}",
+                   "{Desktop}\\Readme.txt={OurProgramDir}\\readme.txt"};
+    std::string binary = "Key=B";
+    binary += std::string("\x03\x00\x00\xFF\x7F", 5);
+    p.registry = {":HKEY_LOCAL_MACHINE\\Software\\Sample Co\\Viewer", "Home=S{OurProgramDir}",
+                  std::string("Runs=D\x05\x00\x00\x00", 10), binary};
+    p.runAfter = "{OurProgramDir}\\readme.txt";
+    return p;
+}
+
+std::vector<std::string> WriteVolumes(const TempDir& dir, const std::string& name,
+                                      const std::vector<ByteVector>& volumes) {
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < volumes.size(); ++i) {
+        std::string path = i == 0 ? dir.file(name) : VolumeFileName(dir.file(name), static_cast<u32>(i));
+        WriteFileBytes(path, volumes[i]);
+        paths.push_back(path);
+    }
+    return paths;
+}

@@ -1,0 +1,18 @@
+// Installers for the writer, reader and inspect tests: a stand-in stub and a sample package.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "packwright/writer/InstallerWriter.h"
+
+// A stand-in for the Stub: filler bytes around the locator marker, `size` bytes in all.
+Bytes FakeStub(std::size_t size = 3000);
+
+// Several files (empty, small, exactly one block, just over one block, several blocks of
+// mixed data), a licence, shortcuts, registry lines with binary data, a run-after command.
+InstallPackage SamplePackage();
+
+// Writes the volumes into dir as name, name's .001 ... and returns their paths.
+std::vector<std::string> WriteVolumes(const TempDir& dir, const std::string& name,
+                                      const std::vector<ByteVector>& volumes);
