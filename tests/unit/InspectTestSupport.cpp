@@ -10,6 +10,7 @@ Bytes FakeStub(std::size_t size) {
     stub[0] = 'M';
     stub[1] = 'Z';
     std::memcpy(stub.data() + size / 2, LocatorMarker, LocatorMarkerLength);
+    StoreU32(stub.data() + size / 2 + LocatorMarkerLength, 0);  // not yet patched: no package
     return stub;
 }
 
