@@ -26,6 +26,7 @@ bool ConsumeReadFailure() {
 }  // namespace host_state
 
 namespace host {
+void ResetShell();
 void SetModulePath(const std::string& path) { g_modulePath = path; }
 void SetLocatorOffset(u32 offset) { g_locatorOffset = offset; }
 void SetMessageBoxHandler(std::function<int(const ShownMessageBox&)> handler) { g_boxHandler = std::move(handler); }
@@ -41,6 +42,7 @@ void Reset() {
     g_shown.clear();
     g_exitHandler = nullptr;
     g_failReads = 0;
+    ResetShell();
 }
 }  // namespace host
 

@@ -1,0 +1,25 @@
+// Observation points for the end-to-end tests. Only the test build of the Stub (compiled
+// with PACKWRIGHT_TEST_BUILD) acts on them; in the shipped Stub they compile to nothing.
+//
+// The test build reads three environment variables:
+//   PACKWRIGHT_TEST_TRACE       a file to which each event is appended as one line:
+//                               "<process id> <tick count> <event> <value>"
+//   PACKWRIGHT_TEST_UNHARDENED  "1": library loading is left to the system's default search
+//   PACKWRIGHT_TEST_LINGER_MS   how long a process that started its temporary copy waits
+//                               before it ends, so a test can see the copy wait for it
+#pragma once
+#include "state/Types.h"
+
+#ifdef PACKWRIGHT_TEST_BUILD
+void TraceEvent(const char* event, u32 value);
+void TraceText(const char* event, const char* text);
+void TraceMessage(unsigned message);
+bool TestHardeningDisabled();
+void TestLinger();
+#else
+inline void TraceEvent(const char*, u32) {}
+inline void TraceText(const char*, const char*) {}
+inline void TraceMessage(unsigned) {}
+inline bool TestHardeningDisabled() { return false; }
+inline void TestLinger() {}
+#endif

@@ -1,0 +1,183 @@
+// Start-up on the host platform: which Package opens, what each run mode asks of the
+// system, and the Uninstaller's hand-over to its temporary copy.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "package/PackageReader.h"
+#include "packwright/encoder/BlockEncoder.h"
+#include "shell/ShellMessages.h"
+#include "shell/StartUp.h"
+#include "shell/WindowProcedure.h"
+#include "shell/platform/host/HostPlatform.h"
+#include "state/SetupState.h"
+
+namespace {
+const u32 StubSize = 64;  // a stand-in for the Stub's bytes before the Package
+
+using Calls = std::vector<std::string>;
+
+void AppendCountedString(Bytes& out, const std::string& text) {
+    out.push_back(static_cast<u8>(text.size()));
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+// A companion Package: ExpectedSize 0, the mode byte and the three strings.
+Bytes CompanionExecutable(u8 mode) {
+    Bytes file(StubSize, 0xCC);
+    AppendU32(file, 0);
+    file.push_back(mode);
+    for (const char* text : {"Title", "Footer", "Name"}) AppendCountedString(file, text);
+    return file;
+}
+
+Bytes InstallHeaderBytes() {
+    Bytes header;
+    for (const char* text : {"Title", "Footer", "Name", "Dir", "Folder"}) {
+        header.insert(header.end(), text, text + std::string(text).size());
+        header.push_back(0);
+    }
+    header.resize(header.size() + 36, 0);
+    header.push_back(0);  // no licence
+    return header;
+}
+
+Bytes InstallExecutable(Bytes headerBlock) {
+    Bytes file(StubSize, 0xCC);
+    AppendU32(file, 0);
+    file.push_back(0);
+    file.insert(file.end(), headerBlock.begin(), headerBlock.end());
+    return file;
+}
+
+class ShellStartUp : public HostProcessTest {
+protected:
+    void SetUp() override {
+        HostProcessTest::SetUp();
+        host::SetTempDirectory("C:\\TEMP\\");
+        host::SetWindowsDirectory("C:\\WINDOWS");
+    }
+    // Writes the executable and makes it the running one. Its host file name holds
+    // backslashes, so the start-up logic sees a Windows-like path ending in "\UNINST.EXE".
+    void Install(const Bytes& file) {
+        WriteFileBytes(module(), file);
+        RunAs(module(), StubSize);
+    }
+    std::string module() const { return dir.file("C:\\App\\UNINST.EXE"); }
+    int Start(const char* tail) { return RunStartUp(nullptr, tail); }
+    const Calls& calls() { return host::StartUpCalls(); }
+    TempDir dir;
+};
+
+const std::string WindowCall = "window ZelSetupWindow Marrowfen Setup Utility";
+Calls NormalRun(unsigned message) { return {WindowCall, "common controls", "show", "post " + std::to_string(message), "loop"}; }
+}  // namespace
+
+TEST_F(ShellStartUp, WithoutPackageOrWithDamagedHeaderShowsOpenFailedAndEnds1) {
+    Install(CompanionExecutable(2));
+    host::SetLocatorOffset(0);  // an unpatched Stub
+    EXPECT_EQ(Start(""), 1);
+
+    ResetPackageReader();
+    Bytes block = EncodeDataBlock(InstallHeaderBytes().data(), InstallHeaderBytes().size());
+    block.back() ^= 0x55;  // the stored bytes no longer match their checksum
+    Install(InstallExecutable(block));
+    EXPECT_EQ(Start(""), 1);
+
+    ResetPackageReader();
+    Bytes shortHeader = {'T', 0, 'F', 0};
+    Install(InstallExecutable(EncodeDataBlock(shortHeader.data(), shortHeader.size())));
+    EXPECT_EQ(Start(""), 1);
+
+    ASSERT_EQ(host::ShownBoxes().size(), 3u);
+    for (const ShownMessageBox& box : host::ShownBoxes()) {
+        EXPECT_EQ(box.text, "Open failed!");
+        EXPECT_EQ(box.caption, "ZelSetup");
+        EXPECT_EQ(box.style, MbIconError);
+        EXPECT_EQ(box.owner, nullptr);
+    }
+    EXPECT_TRUE(calls().empty());  // no window in any of them
+}
+
+TEST_F(ShellStartUp, EachRunModePostsItsOneStartMessage) {
+    struct Case {
+        u8 mode;
+        unsigned message;
+    };
+    for (Case c : {Case{2, StartFinalizationMessage}, Case{3, StartInstallationMessage},
+                   Case{255, StartInstallationMessage}}) {
+        SetUp();
+        Install(CompanionExecutable(c.mode));
+        host::SetMessageLoopResult(7);
+        EXPECT_EQ(Start("/step2"), 7) << int(c.mode);  // the loop's last wParam
+        EXPECT_EQ(calls(), NormalRun(c.message)) << int(c.mode);  // "/step2" means nothing here
+    }
+    SetUp();
+    Install(InstallExecutable(EncodeDataBlock(InstallHeaderBytes().data(), InstallHeaderBytes().size())));
+    EXPECT_EQ(Start(""), 0);
+    EXPECT_EQ(calls(), NormalRun(StartInstallationMessage));
+    EXPECT_STREQ(g_setup.ProductTitle, "Title");
+}
+
+TEST_F(ShellStartUp, UninstallerHandsOverToItsTemporaryCopy) {
+    Install(CompanionExecutable(1));
+    host::SetTempDirectory("C:\\TEMP");  // no trailing backslash
+    EXPECT_EQ(Start(""), 0);
+    EXPECT_EQ(calls(), (Calls{"copy " + module() + " -> C:\\TEMP\\UNINST.EXE", "mutex owned ZelSetupUninstall",
+                              "start \"C:\\TEMP\\UNINST.EXE\" /step2 in C:\\WINDOWS"}));
+}
+
+TEST_F(ShellStartUp, TemporaryCopyWaitsForTheFirstProcessThenRuns) {
+    Install(CompanionExecutable(1));
+    EXPECT_EQ(Start("/STEP2"), 0);
+    Calls expected = {"wait ZelSetupUninstall"};
+    for (const std::string& call : NormalRun(StartUninstallationMessage)) expected.push_back(call);
+    EXPECT_EQ(calls(), expected);
+}
+
+TEST_F(ShellStartUp, UninstallerRunsInPlaceWhenTheCopyOrItsStartFails) {
+    Install(CompanionExecutable(1));
+    host::FailCopies(true);
+    EXPECT_EQ(Start("/step2 "), 0);  // the blank makes it a first process
+    ASSERT_EQ(calls().size(), 6u);
+    EXPECT_EQ(calls()[0].substr(0, 5), "copy ");
+    EXPECT_EQ(calls()[1], WindowCall);  // no mutex, no wait
+
+    SetUp();
+    Install(CompanionExecutable(1));
+    host::FailProcessStarts(true);
+    EXPECT_EQ(Start(""), 0);
+    ASSERT_EQ(calls().size(), 8u);
+    EXPECT_EQ(calls()[1], "mutex owned ZelSetupUninstall");  // kept until the process ends
+    EXPECT_EQ(calls()[3], WindowCall);
+    EXPECT_EQ(calls()[6], "post 1026");
+
+    SetUp();
+    Install(CompanionExecutable(1));
+    host::SetTempDirectory("C:\\" + std::string(250, 't'));  // the copy's path would not fit
+    EXPECT_EQ(Start(""), 0);
+    EXPECT_EQ(calls(), NormalRun(StartUninstallationMessage));
+}
+
+TEST_F(ShellStartUp, WindowFailureEnds1WithoutMessage) {
+    Install(CompanionExecutable(2));
+    host::FailWindowCreation(true);
+    EXPECT_EQ(Start(""), 1);
+    EXPECT_TRUE(host::ShownBoxes().empty());
+}
+
+TEST_F(ShellStartUp, WindowProcedureRoutesStartMessagesAndEndsOnClose) {
+    int window = 0;
+    EXPECT_FALSE(HandleBackgroundMessage(&window, 0x0001));  // WM_CREATE: default handling
+    // The stand-in handlers close the window; the real ones end the same way.
+    EXPECT_TRUE(HandleBackgroundMessage(&window, StartFinalizationMessage));
+    EXPECT_EQ(calls(), Calls{"post 16"});
+    try {
+        HandleBackgroundMessage(&window, WindowCloseMessage);
+        FAIL() << "closing did not end the process";
+    } catch (const HostProcessExit& exit) {
+        EXPECT_EQ(exit.code, 0);
+    }
+}
