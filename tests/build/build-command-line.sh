@@ -1,0 +1,53 @@
+#!/bin/sh
+# packwright build from a shell: the example builds, verifies, extracts to the very files it
+# was made from, splits into volumes, and fails with the documented exit codes and no output.
+set -eu
+tool=$1
+example=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Any file holding the locator serves as a stub.
+printf 'MZ test stub WHERETOSTARTSTRING:\000\000\000\000' > "$work/stub.exe"
+
+"$tool" build "$example/setup.toml" -o "$work/out/setup.exe" --stub "$work/stub.exe" -j 2 > "$work/log" 2>&1 \
+  || { cat "$work/log"; fail "the example did not build"; }
+grep -q "wrote $work/out/setup.exe" "$work/log" || fail "no summary line"
+"$tool" verify "$work/out/setup.exe" > /dev/null || fail "verify rejected the example"
+"$tool" extract "$work/out/setup.exe" -d "$work/x" > /dev/null
+cmp "$example/files/readme.txt" "$work/x/OurProgramDir/readme.txt" || fail "readme differs"
+cmp "$example/files/settings.ini" "$work/x/OurProgramDir/settings.ini" || fail "settings differ"
+cmp "$example/files/data/shapes.dat" "$work/x/OurProgramDir/data/shapes.dat" || fail "shapes differ"
+cmp "$example/files/shared/palette.dat" "$work/x/WinDir/SampleShared/palette.dat" || fail "palette differs"
+
+# The same inputs give the same bytes.
+"$tool" build "$example/setup.toml" -o "$work/again.exe" --stub "$work/stub.exe" -j 1 -q
+cmp "$work/out/setup.exe" "$work/again.exe" || fail "two builds differ"
+
+# Volumes, read back whole; then one file again, and the old volumes are gone.
+"$tool" build "$example/setup.toml" -o "$work/out/setup.exe" --stub "$work/stub.exe" --volume-size 700 -q
+[ -f "$work/out/setup.002" ] || fail "no volumes written"
+"$tool" verify "$work/out/setup.exe" > /dev/null || fail "verify rejected the volumes"
+"$tool" build "$example/setup.toml" -o "$work/out/setup.exe" --stub "$work/stub.exe" -q
+[ ! -e "$work/out/setup.001" ] || fail "stale volume left behind"
+[ "$(ls "$work/out" | wc -l)" -eq 1 ] || fail "stray files beside the installer: $(ls "$work/out")"
+
+# A manifest error: exit 1, the location on stderr, nothing written.
+printf 'title = "T"\n[[file]]\nsource = "none.txt"\ntarget = "{WinDir}\\\\x"\n' > "$work/bad.toml"
+set +e
+"$tool" build "$work/bad.toml" -o "$work/bad/setup.exe" --stub "$work/stub.exe" 2> "$work/err"
+code=$?
+set -e
+[ "$code" -eq 1 ] || fail "manifest error gave exit code $code"
+grep -q "bad.toml:3: error: file\[1\].source: 'none.txt' is not a readable file" "$work/err" || { cat "$work/err"; fail "message"; }
+[ ! -e "$work/bad" ] || fail "output written for a bad manifest"
+
+# No stub: a clear message. A usage mistake: exit 2.
+set +e
+"$tool" build "$example/setup.toml" -o "$work/n.exe" --stub "$work/none.exe" 2> "$work/err"; code=$?
+"$tool" build "$example/setup.toml" 2> /dev/null; usage=$?
+set -e
+[ "$code" -eq 1 ] && grep -q "cannot read the stub" "$work/err" || fail "missing stub: exit $code"
+[ "$usage" -eq 2 ] || fail "missing -o gave exit code $usage"
+echo "build command line: all checks passed"
