@@ -8,18 +8,39 @@
 
 using ByteVector = std::vector<u8>;
 
+// How the entropy stage codes further repetitions of a move-to-front code.
+enum class RunChoice {
+    Always,    // a RunSymbol whenever one fits
+    Cheapest,  // literals, a RunSymbol or both, whichever costs least under the model
+};
+
+// How a block's run-coding mode (the byte that ExpandRuns reads first) is chosen.
+enum class RunModeChoice {
+    Estimate,  // run-coded when escape pairs shorten the payload by 1% or more, else plain
+    Smaller,   // encode both and keep the smaller: about 0.01% smaller, twice the time
+    Plain,     // mode 0 (falls back to Smaller only if that cannot be encoded)
+    RunCoded,  // mode 1 (likewise)
+};
+
+// The encoder's free choices. The defaults give the best size for the time spent.
+struct EncoderOptions {
+    RunModeChoice runMode = RunModeChoice::Estimate;
+    std::size_t minEscapedCopies = 4;  // fewer repeats stay literal before the transform
+    RunChoice runChoice = RunChoice::Cheapest;
+};
+
 // Run-length coding as ExpandRuns reads it: mode byte 1 and the coded data, or mode 0 and
 // the data unchanged.
-ByteVector CodeRuns(const u8* data, std::size_t length, bool runCoded);
+ByteVector CodeRuns(const u8* data, std::size_t length, bool runCoded, std::size_t minEscapedCopies = 4);
 // PrimaryIndex (u32) followed by the last column of the sorted rotations.
 ByteVector BurrowsWheeler(const ByteVector& input);
 ByteVector MoveToFront(const ByteVector& input);
 // Arithmetic coding of move-to-front codes with the shared FrequencyModel, ended by
 // EndSymbol and flushed so the decoder's 16-bit register sees the final interval.
-ByteVector EntropyEncode(const ByteVector& codes);
+ByteVector EntropyEncode(const ByteVector& codes, const EncoderOptions& options = {});
 
 // Payload (at most DecodeCapacity - 5 bytes) to stored bytes, through all four stages.
-ByteVector EncodeBlockPayload(const u8* data, std::size_t length);
+ByteVector EncodeBlockPayload(const u8* data, std::size_t length, const EncoderOptions& options = {});
 // A complete DataBlock record: u16 stored length, decoded checksum, stored checksum, bytes.
 // The payload must not be empty: an empty record is the end marker.
 ByteVector EncodeDataBlock(const u8* data, std::size_t length);

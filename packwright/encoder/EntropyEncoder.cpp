@@ -1,106 +1,78 @@
-#include "package/FrequencyModel.h"
-#include "packwright/encoder/BlockEncoder.h"
+#include <algorithm>
+
+#include "packwright/encoder/ArithmeticEncoder.h"
+#include "packwright/encoder/SymbolCost.h"
 
 namespace {
-class BitWriter {
-public:
-    explicit BitWriter(ByteVector& out) : out_(out) {}
-    void Put(u32 bit) {
-        current_ = static_cast<u8>((current_ << 1) | bit);
-        if (++filled_ == 8) {
-            out_.push_back(current_);
-            current_ = 0;
-            filled_ = 0;
-        }
-    }
-    // The decoder reads zero bits past the end, so the last byte is padded with zeros.
-    void Finish() {
-        if (filled_) out_.push_back(static_cast<u8>(current_ << (8 - filled_)));
-    }
-
-private:
-    ByteVector& out_;
-    u8 current_ = 0;
-    int filled_ = 0;
-};
-
-// The mirror of the decoder's registers: the same narrowing, the same normalisation.
-class ArithmeticEncoder {
-public:
-    explicit ArithmeticEncoder(ByteVector& out) : bits_(out) {}
-
-    void Encode(int s) {
-        int p = model_.index[s];
-        u32 range = static_cast<u32>(high_) - low_ + 1;
-        u32 total = model_.Total();
-        high_ = static_cast<u16>(low_ + (range * model_.cum[p]) / total - 1);
-        low_ = static_cast<u16>(low_ + (range * model_.CumBefore(p)) / total);
-        model_.Increment(s);
-        for (;;) {
-            if (high_ < 0x8000) {
-                PutWithPending(0);
-            } else if (low_ >= 0x8000) {
-                PutWithPending(1);
-                low_ = static_cast<u16>(low_ - 0x8000);
-                high_ = static_cast<u16>(high_ - 0x8000);
-            } else if (low_ >= 0x4000 && high_ < 0xC000) {
-                ++pending_;
-                low_ = static_cast<u16>(low_ - 0x4000);
-                high_ = static_cast<u16>(high_ - 0x4000);
-            } else {
-                break;
-            }
-            low_ = static_cast<u16>(low_ << 1);
-            high_ = static_cast<u16>((high_ << 1) | 1);
-        }
-    }
-
-    // Two bits (and the pending ones) name a point inside the final interval; the zero
-    // bits the decoder reads after them keep it there.
-    void Finish() {
-        ++pending_;
-        PutWithPending(low_ < 0x4000 ? 0 : 1);
-        bits_.Finish();
-    }
-
-private:
-    void PutWithPending(u32 bit) {
-        bits_.Put(bit);
-        for (; pending_; --pending_) bits_.Put(bit ^ 1);
-    }
-
-    BitWriter bits_;
-    FrequencyModel model_;
-    u16 low_ = 0;
-    u16 high_ = 0xFFFF;
-    u32 pending_ = 0;
-};
-
 constexpr std::size_t MinRun = 8;
 constexpr std::size_t MaxRun = 265;
+
+// Codes `copies` further repetitions of the last literal c.
+void EncodeRepeats(ArithmeticEncoder& coder, int c, std::size_t copies, const EncoderOptions& options) {
+    while (copies > MaxRun) {
+        // Leave at least MinRun so the rest can still go into one RunSymbol.
+        std::size_t n = std::min(MaxRun, copies - MinRun);
+        coder.Encode(RunSymbol);
+        coder.Encode(static_cast<int>(n - MinRun));
+        copies -= n;
+    }
+    if (copies >= MinRun) {
+        std::size_t literals = 0;
+        if (options.runChoice == RunChoice::Cheapest) {
+            // Cheapest split into some literals and one run, at the model's present counts.
+            // (At most 265 copies of at most 14 bits: the sums stay far below 2^32.)
+            const FrequencyModel& m = coder.Model();
+            const Cost* log2 = Log2Costs();
+            Cost literal = SymbolCost(m, log2, c);
+            Cost best = static_cast<Cost>(copies) * literal;
+            literals = copies;
+            Cost run = SymbolCost(m, log2, RunSymbol);
+            for (std::size_t k = 0; k + MinRun <= copies; ++k) {
+                Cost cost = static_cast<Cost>(k) * literal + run + SymbolCost(m, log2, static_cast<int>(copies - k - MinRun));
+                if (cost < best) {
+                    best = cost;
+                    literals = k;
+                }
+            }
+        }
+        for (std::size_t k = 0; k < literals; ++k) coder.Encode(c);
+        copies -= literals;
+        if (copies) {
+            coder.Encode(RunSymbol);
+            coder.Encode(static_cast<int>(copies - MinRun));
+            copies = 0;
+        }
+    }
+    for (; copies; --copies) coder.Encode(c);
+}
 }  // namespace
 
-ByteVector EntropyEncode(const ByteVector& codes) {
+ByteVector EntropyEncode(const ByteVector& codes, const EncoderOptions& options) {
     ByteVector out;
     out.reserve(codes.size() / 2 + 16);
-    ArithmeticEncoder encoder(out);
+    ArithmeticEncoder coder(out);
+    // The decoder cuts a run that reaches its capacity one byte short; a stream that fills
+    // the capacity therefore ends with a literal, and needs no EndSymbol after it.
+    const bool fills = codes.size() >= DecodeCapacity;
+    const std::size_t end = fills ? codes.size() - 1 : codes.size();
+    int last = 0;  // a RunSymbol before any literal repeats 0
     std::size_t i = 0;
-    while (i < codes.size()) {
+    while (i < end) {
         u8 c = codes[i];
         std::size_t run = 1;
-        while (i + run < codes.size() && codes[i + run] == c) ++run;
+        while (i + run < end && codes[i + run] == c) ++run;
         i += run;
-        encoder.Encode(c);
-        --run;
-        while (run >= MinRun) {
-            std::size_t n = run < MaxRun ? run : MaxRun;
-            encoder.Encode(RunSymbol);
-            encoder.Encode(static_cast<int>(n - MinRun));
-            run -= n;
+        if (c != last) {
+            coder.Encode(c);
+            last = c;
+            --run;
         }
-        for (; run; --run) encoder.Encode(c);
+        EncodeRepeats(coder, c, run, options);
     }
-    encoder.Encode(EndSymbol);
-    encoder.Finish();
+    if (fills)
+        coder.Encode(codes.back());
+    else
+        coder.Encode(EndSymbol);
+    coder.Finish();
     return out;
 }
