@@ -113,6 +113,25 @@ void AddFileContents(InstallStreamWriter& writer, const PlannedFile& f, std::vec
     if (changed) throw BuildError(fmt::format("'{}' changed while the installer was being built", f.source));
 }
 
+// A glob over the folder the installer is written to would pack the previous installer
+// into the new one.
+void RejectOutputsAsSources(const InstallPlan& plan, const std::string& output, Diagnostics& d) {
+    std::vector<std::string> outputs;
+    for (u32 i = 0;; ++i) {
+        std::string path = i == 0 ? output : VolumeFileName(output, i);
+        std::error_code ec;
+        if (!fs::exists(path, ec)) break;
+        outputs.push_back(path);
+    }
+    for (const PlannedFile& f : plan.files)
+        for (const std::string& path : outputs) {
+            std::error_code ec;
+            if (fs::equivalent(f.source, path, ec))
+                d.Error(f.line, f.field, fmt::format("'{}' is an output of this build; leave it out", f.source));
+        }
+    if (d.HasErrors()) throw ManifestError(d.All());
+}
+
 void RemoveStaleVolumes(const std::string& output, u32 firstUnused) {
     // Volumes of an earlier, longer build would otherwise sit beside the new installer.
     for (u32 i = firstUnused;; ++i) {
@@ -138,6 +157,7 @@ BuildResult BuildInstaller(const BuildOptions& options) {
     bool chosen = !options.stubPath.empty();
     ByteVector stub = LoadStub(chosen ? options.stubPath : DefaultStubPath(), chosen);
     CheckVolumeSize(plan, stub, options, manifest, d);
+    RejectOutputsAsSources(plan, options.outputPath, d);
     if (fs::is_directory(options.outputPath))
         throw BuildError(fmt::format("the output '{}' is a folder", options.outputPath));
     // Everything is checked: only now may the output's folder come into being.

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <map>
 
+#include "packwright/build/AnsiText.h"
 #include "packwright/build/PackageLines.h"
 #include "packwright/build/SourceFiles.h"
 #include "packwright/writer/PackageLimits.h"
@@ -65,6 +66,46 @@ std::string Lower(std::string text) {
     return text;
 }
 
+void ToAnsi(Diagnostics& d, int line, const std::string& field, std::string& text) {
+    // TOML strings are always UTF-8: only unrepresentable characters can fail.
+    std::string converted, bad;
+    if (Utf8ToWindows1252(text, &converted, &bad) == AnsiResult::Converted) {
+        text = std::move(converted);
+        return;
+    }
+    d.Error(line, field,
+            fmt::format("holds {}, which the installer cannot show: its texts use the Windows-1252 code page", bad));
+}
+
+// Every text that reaches the Package, in the installer's code page. Source paths stay as
+// they are: they name files on this machine.
+Manifest InAnsi(Manifest m, Diagnostics& d) {
+    const std::pair<const char*, std::string*> texts[] = {
+        {"title", &m.title},           {"footer", &m.footer},   {"uninstall_name", &m.uninstallName},
+        {"program_dir", &m.programDir}, {"start_menu_folder", &m.startMenuFolder}, {"run_after", &m.runAfter}};
+    for (const auto& [key, text] : texts) ToAnsi(d, m.LineOf(key), key, *text);
+    if (m.password) ToAnsi(d, m.LineOf("password"), "password", *m.password);
+    for (ManifestFileEntry& e : m.files) ToAnsi(d, e.LineOf("target"), fmt::format("file[{}].target", e.index), e.target);
+    for (ManifestShortcut& s : m.shortcuts) {
+        std::string field = fmt::format("shortcut[{}].", s.index);
+        ToAnsi(d, s.LineOf("link"), field + "link", s.link);
+        ToAnsi(d, s.LineOf("target"), field + "target", s.target);
+        ToAnsi(d, s.LineOf("arguments"), field + "arguments", s.arguments);
+        ToAnsi(d, s.LineOf("working_dir"), field + "working_dir", s.workingDir);
+    }
+    for (ManifestRegistryKey& k : m.registry) {
+        std::string field = fmt::format("registry[{}]", k.index);
+        ToAnsi(d, k.LineOf("key"), field + ".key", k.key);
+        int index = 0;
+        for (ManifestRegistryValue& v : k.values) {
+            std::string valueField = fmt::format("{}.values[{}].", field, ++index);
+            ToAnsi(d, v.LineOf("name"), valueField + "name", v.name);
+            if (v.kind == RegistryValueKind::String) ToAnsi(d, v.LineOf("string"), valueField + "string", v.text);
+        }
+    }
+    return m;
+}
+
 void PlanHeader(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
     plan.title = m.title;
     plan.footer = m.footer;
@@ -119,6 +160,19 @@ void PlanLicence(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
         d.Error(m.LineOf("licence"), "licence", fmt::format("'{}' holds a NUL byte; it must be a text file", *m.licenceFile));
         return;
     }
+    // A UTF-8 licence is converted like every other text; anything else is taken to be in
+    // the installer's code page already.
+    if (raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
+    std::string converted, bad;
+    AnsiResult result = Utf8ToWindows1252(raw, &converted, &bad);
+    if (result == AnsiResult::Converted) {
+        raw = std::move(converted);
+    } else if (result == AnsiResult::Unrepresentable) {
+        d.Error(m.LineOf("licence"), "licence",
+                fmt::format("'{}' holds {}, which the installer cannot show: its texts use the Windows-1252 code page",
+                            *m.licenceFile, bad));
+        return;
+    }
     // The licence page is a Windows edit control, which breaks lines only at CR LF.
     std::string text;
     for (std::size_t i = 0; i < raw.size(); ++i) {
@@ -157,8 +211,12 @@ void PlanFiles(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
         for (const SourceMatch& match : matches) {
             PlannedFile f;
             f.source = match.path;
-            f.target = TargetPathFor(target, match, asFolder);
+            SourceMatch named = match;
+            ToAnsi(d, e.LineOf("source"), field + ".source", named.relative);
+            f.target = TargetPathFor(target, named, asFolder);
             f.shared = e.shared;
+            f.line = e.LineOf("source");
+            f.field = field + ".source";
             CheckText(d, e.LineOf("target"), field + ".target", f.target);
             auto [it, fresh] = targets.emplace(Lower(f.target), field);
             if (!fresh)
@@ -281,8 +339,9 @@ void PlanTotals(Diagnostics& d, InstallPlan& plan) {
 
 }  // namespace
 
-InstallPlan PlanInstall(const Manifest& m, Diagnostics& d) {
+InstallPlan PlanInstall(const Manifest& manifest, Diagnostics& d) {
     InstallPlan plan;
+    Manifest m = InAnsi(manifest, d);
     PlanHeader(m, d, plan);
     PlanLicence(m, d, plan);
     PlanFiles(m, d, plan);

@@ -20,6 +20,8 @@ struct PlannedFile {
     u64 time = 0;  // FILETIME
     FileVersion version;
     u32 blocks = 0;  // DataBlocks, end marker not counted
+    int line = 0;       // of the [[file]] entry's source, for messages
+    std::string field;  // "file[2].source"
 };
 
 struct InstallPlan {

@@ -69,7 +69,7 @@ void AddBuildCommand(CLI::App& app, int* exitCode) {
         ->required();
     command->add_option("--stub", args->stub, "the stub to use instead of the one installed beside packwright");
     command->add_option("-j,--jobs", args->jobs, "blocks encoded at the same time (default: all cores)")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1u, 256u));
     command->add_option("--volume-size", args->volumeSize,
                         "split into volumes of at most this size (\"1440 KiB\", \"650 MB\"; 0 for one file); "
                         "overrides the manifest");

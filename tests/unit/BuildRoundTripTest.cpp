@@ -178,12 +178,12 @@ protected:
 };
 
 const char* EveryFeature = R"(
-title = "Sample Viewer 2.0"
-footer = ["Sample Co", "Since 2026"]
+title = "Sample Viewer 2.0 – Café"
+footer = ["Sample Co ©", "Since 2026"]
 uninstall_name = "Sample Viewer"
 program_dir = "Sample Viewer"
 start_menu_folder = "Sample Tools"
-password = "Open Sesame"
+password = "Open Sésame"
 licence = "licence.txt"
 run_after = '{OurProgramDir}\readme.txt'
 
@@ -244,7 +244,7 @@ TEST_F(BuildRoundTrip, EveryFeatureReadsBackExactly) {
     Write("files/docs/.hidden", Text("not packed"));
     Write("files/viewer.exe", viewer, 1234567890);
     Write("files/empty.dat", {});
-    WriteFileBytes(dir.file("licence.txt"), Text("Terms\nMore terms\r\nEnd"));
+    WriteFileBytes(dir.file("licence.txt"), Text("\xEF\xBB\xBFTerms \xE2\x82\xAC\nMore terms\r\nEnd"));
     Manifest(EveryFeature);
 
     BuildResult result = Build();
@@ -253,14 +253,15 @@ TEST_F(BuildRoundTrip, EveryFeatureReadsBackExactly) {
     ReadInstaller r = ReadBack(dir.file("out/setup.exe"));
     ASSERT_FALSE(HasFailure());
 
-    EXPECT_EQ(r.title, "Sample Viewer 2.0");
-    EXPECT_EQ(r.footer, "Sample Co\nSince 2026");
+    // Texts in the code page the installer shows them in (Windows-1252).
+    EXPECT_EQ(r.title, "Sample Viewer 2.0 \x96 Caf\xE9");
+    EXPECT_EQ(r.footer, "Sample Co \xA9\nSince 2026");
     EXPECT_EQ(r.uninstallName, "Sample Viewer");
     EXPECT_EQ(r.programDir, "Sample Viewer");
     EXPECT_EQ(r.shortcutFolder, "Sample Tools");
-    EXPECT_EQ(r.licence, "Terms\r\nMore terms\r\nEnd");  // line breaks the edit control shows
-    // The password page folds a-z and compares with the checksum; either case matches.
-    std::string typed = "OPEN SESAME";
+    EXPECT_EQ(r.licence, "Terms \x80\r\nMore terms\r\nEnd");  // line breaks the edit control shows
+    // The password page folds a-z only and compares the checksum of the bytes typed.
+    std::string typed = "OPEN S\xE9SAME";
     EXPECT_EQ(r.passwordChecksum, BlockChecksum(typed.data(), static_cast<u32>(typed.size()), ChecksumStart));
 
     ASSERT_EQ(r.files.size(), 5u);
@@ -394,6 +395,10 @@ TEST_F(BuildRoundTrip, FailedBuildLeavesEarlierOutputsAlone) {
     EXPECT_THROW(Build("out/setup.exe", 2, TinyStub().size() + 4), BuildError);
     WriteFileBytes(dir.file("stub.exe"), Text("MZ no locator here"));
     EXPECT_THROW(Build(), BuildError);
+    // A glob over the output folder would pack the old installer into the new one.
+    WriteFileBytes(dir.file("stub.exe"), TinyStub());
+    Manifest("title = \"T\"\nprogram_dir = \"T\"\n[[file]]\nsource = \"out/*\"\ntarget = '{OurProgramDir}'\n");
+    EXPECT_THROW(Build(), ManifestError);
     EXPECT_EQ(ReadFileBytes(dir.file("out/setup.exe")), Text("old installer"));
     EXPECT_EQ(ReadFileBytes(dir.file("out/setup.001")), Text("old volume"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "out"), fs::directory_iterator()), 2);

@@ -71,6 +71,12 @@ TEST_F(ManifestErrors, TopLevelFields) {
     EXPECT_EQ(Errors("title = \"" + std::string(255, 'x') + "\"\n"), "");
     EXPECT_TRUE(Contains(Errors(Base + "run_after = \"" + std::string(300, 'r') + "\"\n"), ":3: error: run_after: is 300"));
     EXPECT_TRUE(Contains(Errors("title = \"a\\u0000b\"\n"), ":1: error: title: must not contain a NUL"));
+    EXPECT_TRUE(Contains(Errors(Base + "run_after = \"\u4e2d.exe\"\n"),
+                         ":3: error: run_after: holds U+4E2D, which the installer cannot show"));
+    WriteFileBytes(dir.file("greek.txt"), {0xCE, 0xB1});  // a UTF-8 alpha
+    EXPECT_TRUE(Contains(Errors(Base + "licence = \"greek.txt\"\n"), ":3: error: licence: '"));
+    WriteFileBytes(dir.file("latin1.txt"), {'n', 0xE9, 'e'});  // not UTF-8: taken as it stands
+    EXPECT_EQ(Errors(Base + "licence = \"latin1.txt\"\n"), "");
     EXPECT_TRUE(Contains(Errors(Base + "uninstall_name = 'A\\B'\n"), ":3: error: uninstall_name: must not contain '\\'"));
     EXPECT_TRUE(Contains(Errors("title = \"T\"\nuninstall_name = \"U\"\n"), ":2: error: uninstall_name: needs program_dir"));
     EXPECT_TRUE(Contains(Errors(Base + "password = \"\"\n"), ":3: error: password: must not be empty"));

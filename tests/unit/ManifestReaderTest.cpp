@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "packwright/build/AnsiText.h"
 #include "packwright/build/ManifestReader.h"
 #include "packwright/build/SourceFiles.h"
 
@@ -83,4 +84,17 @@ TEST(SourceFiles, GlobsMatchInNameOrderBelowTheFixedFolder) {
     EXPECT_EQ(TargetPathFor("{OurProgramDir}", deep, true), "{OurProgramDir}\\lib\\deep\\y.dll");
     EXPECT_EQ(TargetPathFor("{OurProgramDir}\\", deep, true), "{OurProgramDir}\\lib\\deep\\y.dll");
     EXPECT_EQ(TargetPathFor("{WinSysDir}\\z.dll", deep, false), "{WinSysDir}\\z.dll");
+}
+
+TEST(AnsiText, Utf8ToTheInstallersCodePage) {
+    std::string out, bad;
+    EXPECT_EQ(Utf8ToWindows1252("plain \xC3\xA9\xC3\xBF \xE2\x82\xAC\xC5\xB8\xE2\x84\xA2", &out, &bad), AnsiResult::Converted);
+    EXPECT_EQ(out, "plain \xE9\xFF \x80\x9F\x99");
+    // U+0081 is a control character 1252 has no byte for; CJK is far outside.
+    EXPECT_EQ(Utf8ToWindows1252("a\xC2\x81", &out, &bad), AnsiResult::Unrepresentable);
+    EXPECT_EQ(bad, "U+0081");
+    EXPECT_EQ(Utf8ToWindows1252("\xE4\xB8\xAD", &out, &bad), AnsiResult::Unrepresentable);
+    EXPECT_EQ(bad, "U+4E2D");
+    for (const char* broken : {"\xE9t\xE9", "\xC3", "\xE2\x82", "\xFF"})
+        EXPECT_EQ(Utf8ToWindows1252(broken, &out, &bad), AnsiResult::NotUtf8) << broken;
 }
