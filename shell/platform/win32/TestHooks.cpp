@@ -53,6 +53,12 @@ bool TestHardeningDisabled() {
     return Variable("PACKWRIGHT_TEST_UNHARDENED", value, sizeof value) && value[0] == '1';
 }
 
+bool TestHoldStart(unsigned message) {
+    char value[8];
+    return message >= WM_USER + 1 && message <= WM_USER + 3 && Variable("PACKWRIGHT_TEST_HOLD", value, sizeof value) &&
+           value[0] == '1';
+}
+
 void TestLinger() {
     char value[16];
     if (!Variable("PACKWRIGHT_TEST_LINGER_MS", value, sizeof value)) return;

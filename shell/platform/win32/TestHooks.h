@@ -7,6 +7,8 @@
 //   PACKWRIGHT_TEST_UNHARDENED  "1": library loading is left to the system's default search
 //   PACKWRIGHT_TEST_LINGER_MS   how long a process that started its temporary copy waits
 //                               before it ends, so a test can see the copy wait for it
+//   PACKWRIGHT_TEST_HOLD        "1": the start message is traced but no handler runs, so the
+//                               bare BackgroundWindow stays until a test closes it
 #pragma once
 #include "state/Types.h"
 
@@ -16,10 +18,12 @@ void TraceText(const char* event, const char* text);
 void TraceMessage(unsigned message);
 bool TestHardeningDisabled();
 void TestLinger();
+bool TestHoldStart(unsigned message);
 #else
 inline void TraceEvent(const char*, u32) {}
 inline void TraceText(const char*, const char*) {}
 inline void TraceMessage(unsigned) {}
 inline bool TestHardeningDisabled() { return false; }
 inline void TestLinger() {}
+inline bool TestHoldStart(unsigned) { return false; }
 #endif

@@ -10,6 +10,7 @@
 namespace {
 LRESULT CALLBACK BackgroundWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     TraceMessage(message);
+    if (TestHoldStart(message)) return 0;
     if (HandleBackgroundMessage(window, message)) return 0;
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -1,0 +1,120 @@
+// The Stub's start-up under Wine: a missing Package, the start message of each run mode,
+// and the Uninstaller's hand-over to a copy of itself in the temporary folder.
+#include <algorithm>
+#include <filesystem>
+
+#include "support/StubRun.h"
+
+using namespace e2e;
+namespace fs = std::filesystem;
+
+namespace {
+bool Has(const std::vector<std::string>& events, const std::string& event) {
+    return std::find(events.begin(), events.end(), event) != events.end();
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+class StartUp : public StubTest {};
+}  // namespace
+
+TEST_F(StartUp, StubWithoutPackageSaysOpenFailedAndEnds1) {
+    fs::copy_file(StubPath(), folder().hostFile("SETUP.EXE"));
+    WineProcess setup({folder().windowsFile("SETUP.EXE")});
+    RunResult driven = Drive({"answer", "ZelSetup", "1", "60000"});
+    EXPECT_EQ(driven.exitCode, 0) << driven.output;
+    EXPECT_EQ(DriverValues(driven.output, "box"), std::vector<std::string>{"Open failed!"});
+    EXPECT_EQ(setup.Wait(ProgramTimeout), 1) << setup.Output();
+}
+
+TEST_F(StartUp, EachRunModePostsItsStartMessageAndClosingEnds0) {
+    struct Case {
+        int mode;
+        const char* message;
+    };
+    for (Case c : {Case{0, "1025"}, Case{2, "1027"}, Case{3, "1025"}, Case{255, "1025"}}) {
+        SCOPED_TRACE(c.mode);
+        fs::path setup = folder().hostFile("SETUP" + std::to_string(c.mode) + ".EXE");
+        if (c.mode == 0) WriteEmptyInstaller(TestStubPath(), setup);
+        else WriteCompanionInstaller(TestStubPath(), setup, static_cast<u8>(c.mode));
+        fs::remove(folder().hostFile("trace.txt"));
+        // "/step2" means something only to an Uninstaller.
+        RunResult run = RunWine({folder().windowsFile(setup.filename().string()), "/step2"}, ProgramTimeout, Traced());
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        std::vector<TraceEvent> trace = Trace();
+        ASSERT_EQ(TracedProcesses(trace).size(), 1u);
+        std::vector<std::string> events = EventsOf(trace, TracedProcesses(trace)[0]);
+        std::vector<std::string> fromWindow(std::find(events.begin(), events.end(), "window 0"), events.end());
+        EXPECT_EQ(fromWindow, (std::vector<std::string>{"window 0", std::string("message ") + c.message,
+                                                        "message 16", "exit 0"}));
+        EXPECT_FALSE(Has(events, "waited 0"));
+    }
+}
+
+TEST_F(StartUp, ShippedStubRunsAFinalizerToItsEnd) {
+    WriteCompanionInstaller(StubPath(), folder().hostFile("FINALIZE.EXE"), 2);
+    RunResult run = RunWine({folder().windowsFile("FINALIZE.EXE")}, ProgramTimeout);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+}
+
+TEST_F(StartUp, UninstallerHandsOverToACopyThatWaitsForTheFirstProcess) {
+    WriteCompanionInstaller(TestStubPath(), folder().hostFile("UNINST.EXE"), 1);
+    fs::path copy = HostPath(UserTempDirectory() + "\\UNINST.EXE");
+    fs::remove(copy);
+    // The first process holds on for a while after starting the copy: the copy must not
+    // get further than its header until the first has ended.
+    RunResult first = RunWine({folder().windowsFile("UNINST.EXE")}, ProgramTimeout,
+                              Traced({{"PACKWRIGHT_TEST_LINGER_MS", "1500"}}));
+    EXPECT_EQ(first.exitCode, 0) << first.output;
+    ASSERT_TRUE(WaitForExits(2)) << "the copy did not end";
+
+    std::vector<TraceEvent> trace = Trace();
+    std::vector<unsigned long> processes = TracedProcesses(trace);
+    ASSERT_EQ(processes.size(), 2u);
+    std::vector<std::string> firstEvents = EventsOf(trace, processes[0]);
+    EXPECT_EQ(Lower(FindEvent(trace, processes[0], "module")->value), Lower(folder().windowsFile("UNINST.EXE")));
+    EXPECT_TRUE(Has(firstEvents, "started 0"));
+    EXPECT_FALSE(Has(firstEvents, "window 0"));  // nothing shown by the first process
+    EXPECT_EQ(firstEvents.back(), "exit 0");
+
+    std::vector<std::string> copyEvents = EventsOf(trace, processes[1]);
+    EXPECT_EQ(Lower(FindEvent(trace, processes[1], "module")->value), Lower(UserTempDirectory() + "\\UNINST.EXE"));
+    EXPECT_EQ(Lower(FindEvent(trace, processes[1], "directory")->value), "c:\\windows");
+    EXPECT_EQ(FindEvent(trace, processes[1], "tail")->value, "/step2");
+    const TraceEvent* waited = FindEvent(trace, processes[1], "waited");
+    ASSERT_NE(waited, nullptr);
+    EXPECT_GE(waited->tick, FindEvent(trace, processes[0], "exit")->tick);
+    std::vector<std::string> fromWait(std::find(copyEvents.begin(), copyEvents.end(), "waited 0"), copyEvents.end());
+    EXPECT_EQ(fromWait, (std::vector<std::string>{"waited 0", "window 0", "message 1026", "message 16", "exit 0"}));
+    fs::remove(copy);
+}
+
+TEST_F(StartUp, Step2MatchesInCapitalsButNotWithATrailingBlank) {
+    WriteCompanionInstaller(TestStubPath(), folder().hostFile("UNINST.EXE"), 1);
+    RunResult capitals = Drive({"start", folder().windowsFile("UNINST.EXE") + " /STEP2", "60000"}, ProgramTimeout, Traced());
+    EXPECT_EQ(DriverValues(capitals.output, "exit"), std::vector<std::string>{"0"}) << capitals.output;
+    std::vector<TraceEvent> trace = Trace();
+    ASSERT_EQ(TracedProcesses(trace).size(), 1u);  // it is the copy: no further copy
+    std::vector<std::string> events = EventsOf(trace, TracedProcesses(trace)[0]);
+    EXPECT_TRUE(Has(events, "waited 0"));
+    EXPECT_TRUE(Has(events, "message 1026"));
+
+    // Started as the temporary copy, but with a blank after the switch: it is a first
+    // process, its copy onto itself fails, and it runs in place without waiting.
+    fs::path inTemp = HostPath(UserTempDirectory() + "\\BLANKTEST.EXE");
+    fs::copy_file(folder().hostFile("UNINST.EXE"), inTemp, fs::copy_options::overwrite_existing);
+    fs::remove(folder().hostFile("trace.txt"));
+    RunResult blank = Drive({"start", UserTempDirectory() + "\\BLANKTEST.EXE /step2 ", "60000"}, ProgramTimeout, Traced());
+    EXPECT_EQ(DriverValues(blank.output, "exit"), std::vector<std::string>{"0"}) << blank.output;
+    trace = Trace();
+    ASSERT_EQ(TracedProcesses(trace).size(), 1u);
+    events = EventsOf(trace, TracedProcesses(trace)[0]);
+    EXPECT_EQ(FindEvent(trace, TracedProcesses(trace)[0], "tail")->value, "/step2 ");
+    EXPECT_FALSE(Has(events, "waited 0"));
+    EXPECT_FALSE(Has(events, "started 0"));
+    EXPECT_TRUE(Has(events, "message 1026"));
+    fs::remove(inTemp);
+}

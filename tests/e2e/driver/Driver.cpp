@@ -1,0 +1,222 @@
+// Drives the Stub's windows from a second Win32 process in the same Wine session.
+//
+//   driver.exe COMMAND ARGS... [COMMAND ARGS...]...
+//
+// Commands run in order; every wait has a time-out in milliseconds and a time-out ends the
+// driver with exit code 2 (a bad command line gives 3), so a test fails instead of hanging.
+//   window CLASS TITLE MS     wait for a visible top-level window ("*" matches anything)
+//   gone CLASS TITLE MS       wait until no such window exists
+//   box CAPTION MS            wait for a message box and print its text
+//   answer CAPTION ID MS      the same, then answer it with the button ID (1 OK, 2 Cancel,
+//                             4 Retry, 6 Yes, 7 No)
+//   sheet MS                  wait for the wizard and print its current page's title
+//   text ID MS                print the text of control ID on the wizard's current page
+//   type ID TEXT MS           put TEXT into control ID on the wizard's current page
+//   press BUTTON MS           wait until NEXT, BACK or FINISH is enabled and press it;
+//                             CANCEL presses Cancel
+//   close CLASS TITLE MS      ask a window to close (WM_CLOSE)
+//   start COMMANDLINE MS      start a program with exactly this command line and wait for
+//                             it to end; prints its exit code
+//   sleep MS
+//   list                      print every visible top-level window
+// Output lines are "key: value"; texts have line breaks written as \n.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+const int NextId = 0x3024;
+const int BackId = 0x3023;
+const int FinishId = 0x3025;
+const UINT PsmPressButton = WM_USER + 113;
+const WPARAM PressBack = 0, PressNext = 1, PressFinish = 2;
+const UINT PsmGetCurrentPageHwnd = WM_USER + 118;
+
+std::string WindowText(HWND window) {
+    char text[4096] = "";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             2000, &length))
+        return "";
+    return text;
+}
+
+std::string ClassName(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c != '\r') out += c;
+    }
+    return out;
+}
+
+bool Matches(const char* pattern, const std::string& value) { return std::strcmp(pattern, "*") == 0 || value == pattern; }
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM list) {
+    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+bool IsWizard(HWND window) { return ClassName(window) == "#32770" && GetDlgItem(window, NextId) != nullptr; }
+
+HWND FindWindowMatching(const char* className, const char* title) {
+    for (HWND window : TopLevelWindows())
+        if (Matches(className, ClassName(window)) && Matches(title, WindowText(window))) return window;
+    return nullptr;
+}
+
+HWND FindMessageBox(const char* caption) {
+    for (HWND window : TopLevelWindows())
+        if (ClassName(window) == "#32770" && !IsWizard(window) && WindowText(window) == caption) return window;
+    return nullptr;
+}
+
+HWND FindWizard() {
+    for (HWND window : TopLevelWindows())
+        if (IsWizard(window)) return window;
+    return nullptr;
+}
+
+[[noreturn]] void Fail(int code, const std::string& message) {
+    std::fprintf(stderr, "driver: %s\n", message.c_str());
+    std::fflush(stdout);
+    std::exit(code);
+}
+
+// Polls until found() gives a window or the time runs out.
+template <typename Find>
+HWND WaitFor(DWORD milliseconds, const std::string& what, Find found) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = found()) return window;
+        if (GetTickCount() - start >= milliseconds) Fail(2, "timed out waiting for " + what);
+        Sleep(50);
+    }
+}
+
+HWND CurrentPage(HWND wizard) {
+    return reinterpret_cast<HWND>(SendMessageA(wizard, PsmGetCurrentPageHwnd, 0, 0));
+}
+
+void Print(const char* key, const std::string& value) {
+    std::printf("%s: %s\n", key, Escaped(value).c_str());
+    std::fflush(stdout);
+}
+
+class Arguments {
+public:
+    Arguments(int count, char** values) : count_(count), values_(values) {}
+    bool More() const { return next_ < count_; }
+    const char* Text() {
+        if (!More()) Fail(3, "missing argument");
+        return values_[next_++];
+    }
+    DWORD Number() { return static_cast<DWORD>(std::strtoul(Text(), nullptr, 10)); }
+
+private:
+    int count_;
+    char** values_;
+    int next_ = 1;
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    Arguments args(argc, argv);
+    while (args.More()) {
+        std::string command = args.Text();
+        if (command == "window" || command == "close") {
+            const char* className = args.Text();
+            const char* title = args.Text();
+            DWORD ms = args.Number();
+            HWND window = WaitFor(ms, std::string("window ") + className + " / " + title,
+                                  [&] { return FindWindowMatching(className, title); });
+            if (command == "close") PostMessageA(window, WM_CLOSE, 0, 0);
+            Print("window", ClassName(window) + " / " + WindowText(window));
+        } else if (command == "gone") {
+            const char* className = args.Text();
+            const char* title = args.Text();
+            DWORD ms = args.Number();
+            DWORD start = GetTickCount();
+            while (FindWindowMatching(className, title)) {
+                if (GetTickCount() - start >= ms) Fail(2, std::string("window still there: ") + title);
+                Sleep(50);
+            }
+        } else if (command == "box" || command == "answer") {
+            const char* caption = args.Text();
+            int answer = command == "answer" ? static_cast<int>(args.Number()) : 0;
+            DWORD ms = args.Number();
+            HWND box = WaitFor(ms, std::string("message box ") + caption, [&] { return FindMessageBox(caption); });
+            Print("box", WindowText(GetDlgItem(box, 0xFFFF)));
+            if (answer) PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+        } else if (command == "sheet") {
+            HWND wizard = WaitFor(args.Number(), "the wizard", FindWizard);
+            Print("page", WindowText(wizard));
+        } else if (command == "text" || command == "type") {
+            int id = static_cast<int>(args.Number());
+            std::string text = command == "type" ? args.Text() : "";
+            HWND wizard = WaitFor(args.Number(), "the wizard", FindWizard);
+            HWND control = GetDlgItem(CurrentPage(wizard), id);
+            if (!control) Fail(2, "no control " + std::to_string(id) + " on the current page");
+            if (command == "text") {
+                Print("text", WindowText(control));
+            } else {
+                DWORD_PTR result = 0;
+                SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                                    2000, &result);
+            }
+        } else if (command == "press") {
+            std::string button = args.Text();
+            DWORD ms = args.Number();
+            HWND wizard = WaitFor(ms, "the wizard", FindWizard);
+            if (button == "CANCEL") {
+                PostMessageA(GetDlgItem(wizard, IDCANCEL), BM_CLICK, 0, 0);
+                continue;
+            }
+            int id = button == "NEXT" ? NextId : button == "BACK" ? BackId : FinishId;
+            WPARAM which = button == "NEXT" ? PressNext : button == "BACK" ? PressBack : PressFinish;
+            // The wizard enables its buttons through posted messages: wait for them.
+            WaitFor(ms, "button " + button, [&]() -> HWND {
+                HWND control = GetDlgItem(wizard, id);
+                return control && IsWindowVisible(control) && IsWindowEnabled(control) ? control : nullptr;
+            });
+            PostMessageA(wizard, PsmPressButton, which, 0);
+        } else if (command == "start") {
+            std::string line = args.Text();
+            DWORD ms = args.Number();
+            STARTUPINFOA startup = {};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION process = {};
+            if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+                Fail(2, "cannot start " + line);
+            if (WaitForSingleObject(process.hProcess, ms) != WAIT_OBJECT_0) Fail(2, "still running: " + line);
+            DWORD code = 0;
+            GetExitCodeProcess(process.hProcess, &code);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            Print("exit", std::to_string(code));
+        } else if (command == "sleep") {
+            Sleep(args.Number());
+        } else if (command == "list") {
+            for (HWND window : TopLevelWindows()) Print("window", ClassName(window) + " / " + WindowText(window));
+        } else {
+            Fail(3, "unknown command " + command);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,16 @@
+// A stand-in for a library an attacker leaves beside a downloaded setup. When loaded it
+// writes "<its own path>.loaded", so a test can see which copy, if any, got loaded.
+#include <windows.h>
+
+extern "C" void WINAPI InitCommonControls() {}
+
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    char path[MAX_PATH + 8];
+    DWORD length = GetModuleFileNameA(self, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return TRUE;
+    lstrcatA(path, ".loaded");
+    HANDLE marker = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+    return TRUE;
+}
