@@ -200,7 +200,8 @@ void PlanFiles(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
         if (m.programDir.empty() && UsesMacro(target, "{OurProgramDir}"))
             d.Error(e.LineOf("target"), field + ".target", "uses {OurProgramDir} but program_dir is empty");
         bool glob = IsGlobPattern(e.source);
-        bool asFolder = glob || target.back() == '\\';
+        // '{OurProgramDir}' alone can only mean the folder: a file cannot replace it.
+        bool asFolder = glob || target.back() == '\\' || IsBareMacro(target);
         std::vector<SourceMatch> matches = FindSourceFiles(m.directory, e.source);
         if (matches.empty()) {
             d.Error(e.LineOf("source"), field + ".source",

@@ -49,6 +49,10 @@ std::string RegistryValueLine(const ManifestRegistryValue& v) {
 
 bool StartsWithKnownMacro(const std::string& text) { return !text.empty() && text[0] == '{' && MacroAt(text, 0); }
 
+bool IsBareMacro(const std::string& text) {
+    return StartsWithKnownMacro(text) && text.back() == '}' && text.find('}') == text.size() - 1;
+}
+
 std::string UnknownMacroToken(const std::string& text) {
     std::size_t open = text.find('{');
     if (open == std::string::npos || MacroAt(text, open)) return "";

@@ -16,6 +16,8 @@ std::string RegistryValueLine(const ManifestRegistryValue& v);
 // True when text starts with one of the path macros the installer expands
 // ({OurProgramDir}, {WinDir}, ...), compared without regard to case as the installer does.
 bool StartsWithKnownMacro(const std::string& text);
+// True when text is nothing but one known macro, such as "{OurProgramDir}": a folder.
+bool IsBareMacro(const std::string& text);
 // The "{...}" token at the first "{" of text when the installer would not expand it, else "".
 std::string UnknownMacroToken(const std::string& text);
 // True when text uses the given macro, case-insensitively ("{OurProgramDir}").

@@ -189,7 +189,7 @@ run_after = '{OurProgramDir}\readme.txt'
 
 [[file]]
 source = "files/readme.txt"
-target = '{OurProgramDir}\readme.txt'
+target = '{OurProgramDir}'          # a macro alone is a folder
 
 [[file]]
 source = "files/docs/**"        # folders below docs/ are kept
