@@ -1,10 +1,18 @@
 #include "packwright/encoder/ArithmeticEncoder.h"
 
-void ArithmeticEncoder::PutWithPending(u32 bit) {
-    PutBits(bit, 1);
-    u32 opposite = bit ? 0 : 0xFFFFFF;
-    for (; pending_ > 24; pending_ -= 24) PutBits(opposite, 24);
-    PutBits(opposite & ((1u << pending_) - 1), static_cast<int>(pending_));
+void ArithmeticEncoder::PutDecided(u32 bit, u32 more, u32 moreWidth) {
+    constexpr u32 Chunk = 32;
+    if (pending_ < Chunk) {  // the usual case: all in one go
+        u64 opposite = bit ? 0 : (u64{1} << pending_) - 1;
+        u64 value = ((u64{bit} << pending_ | opposite) << moreWidth) | more;
+        PutBits(value, static_cast<int>(1 + pending_ + moreWidth));
+    } else {
+        PutBits(bit, 1);
+        u64 opposite = bit ? 0 : (u64{1} << Chunk) - 1;
+        for (; pending_ >= Chunk; pending_ -= Chunk) PutBits(opposite, Chunk);
+        PutBits(opposite & ((u64{1} << pending_) - 1), static_cast<int>(pending_));
+        PutBits(more, static_cast<int>(moreWidth));
+    }
     pending_ = 0;
 }
 
@@ -23,8 +31,7 @@ void ArithmeticEncoder::Encode(int s) {
     u32 differ = low_ ^ high_;
     u32 agreed = differ ? static_cast<u32>(__builtin_clz(differ)) - 16 : 16;
     if (agreed) {
-        PutWithPending(low_ >> 15);
-        if (agreed > 1) PutBits((low_ >> (16 - agreed)) & ((1u << (agreed - 1)) - 1), static_cast<int>(agreed - 1));
+        PutDecided(low_ >> 15, (low_ >> (16 - agreed)) & ((1u << (agreed - 1)) - 1), agreed - 1);
         low_ = (low_ << agreed) & 0xFFFF;
         high_ = ((high_ << agreed) | ((1u << agreed) - 1)) & 0xFFFF;
     }
@@ -41,7 +48,7 @@ void ArithmeticEncoder::Encode(int s) {
 void ArithmeticEncoder::Finish() {
     // The interval straddles the middle: 01 (then zeros) or 10 lies inside it.
     ++pending_;
-    PutWithPending(low_ < 0x4000 ? 0 : 1);
+    PutDecided(low_ < 0x4000 ? 0 : 1, 0, 0);
     if (filled_) out_.push_back(static_cast<u8>(bits_ << (8 - filled_)));
     filled_ = 0;
     // The decoder reads zero bits past the end; keep one byte so the record is not empty.

@@ -15,8 +15,8 @@ public:
     const FrequencyModel& Model() const { return model_; }
 
 private:
-    // Appends the `width` (at most 24) low bits of value, most significant first.
-    void PutBits(u32 value, int width) {
+    // Appends the `width` (at most 56) low bits of value, most significant first.
+    void PutBits(u64 value, int width) {
         bits_ = (bits_ << width) | value;
         filled_ += width;
         while (filled_ >= 8) {
@@ -24,8 +24,9 @@ private:
             out_.push_back(static_cast<u8>(bits_ >> filled_));
         }
     }
-    // One decided bit, then the deferred opposite bits of the straddling steps before it.
-    void PutWithPending(u32 bit);
+    // The decided bit, then the deferred opposite bits of the straddling steps before it,
+    // then `moreWidth` further decided bits.
+    void PutDecided(u32 bit, u32 more, u32 moreWidth);
 
     ByteVector& out_;
     FrequencyModel model_;
