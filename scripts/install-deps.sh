@@ -11,7 +11,11 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# 32-bit Wine on a kernel that cannot run 32-bit programs goes through an emulator.
+if [ ${#missing[@]} -eq 0 ]; then
+  "$(dirname "$0")/enable-i386-emulation.sh"
+  exit 0
+fi
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -20,3 +24,4 @@ fi
 echo "Installing: ${missing[*]}"
 $SUDO apt-get update -q
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+"$(dirname "$0")/enable-i386-emulation.sh"
