@@ -16,6 +16,7 @@
 #include "packwright/build/Progress.h"
 #include "packwright/writer/InstallerWriter.h"
 #include "packwright/writer/Locator.h"
+#include "packwright/writer/PackageLimits.h"
 #include "packwright/writer/WriterError.h"
 
 namespace fs = std::filesystem;
@@ -35,6 +36,10 @@ InstallPlan Plan(const BuildOptions& options, const Manifest& manifest, Diagnost
     if (manifest.parsed) plan = PlanInstall(manifest, d);
     if (options.volumeSize) plan.volumeSize = *options.volumeSize;
     if (d.HasErrors()) throw ManifestError(d.All());
+    if (options.latestFileTime) {
+        FileTime latest = FileTimeFromUnix(*options.latestFileTime);
+        for (PlannedFile& f : plan.files) f.time = std::min(f.time, latest);
+    }
     for (const Diagnostic& w : d.All()) {
         result.warnings.push_back(w);
         Report(options.messages, w);

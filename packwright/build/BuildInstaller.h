@@ -16,6 +16,9 @@ struct BuildOptions {
     std::string stubPath;             // empty: the stub installed beside the packwright tool
     unsigned jobs = 0;                // 0: all cores
     std::optional<u64> volumeSize;    // overrides the manifest's volume_size; 0 turns volumes off
+    // Seconds since 1970: file times after it are recorded as it (SOURCE_DATE_EPOCH), so a
+    // fresh checkout builds the same bytes as the commit it came from.
+    std::optional<long long> latestFileTime;
     std::FILE* messages = stderr;     // warnings and progress; null: silent
     bool terminal = false;            // messages go to a terminal: draw a progress bar
 };

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -40,6 +41,15 @@ int RunBuild(const BuildArguments& a) {
                        a.volumeSize);
             return 2;
         }
+    }
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+        char* end = nullptr;
+        long long seconds = std::strtoll(epoch, &end, 10);
+        if (*end || seconds < 0) {
+            fmt::print(stderr, "packwright: SOURCE_DATE_EPOCH '{}' is not a number of seconds\n", epoch);
+            return 2;
+        }
+        options.latestFileTime = seconds;
     }
     try {
         BuildResult result = BuildInstaller(options);

@@ -25,6 +25,13 @@ cmp "$example/files/shared/palette.dat" "$work/x/WinDir/SampleShared/palette.dat
 "$tool" build "$example/setup.toml" -o "$work/again.exe" --stub "$work/stub.exe" -j 1 -q
 cmp "$work/out/setup.exe" "$work/again.exe" || fail "two builds differ"
 
+# With SOURCE_DATE_EPOCH, later file times give way to it: a fresh checkout builds the same bytes.
+SOURCE_DATE_EPOCH=1600000000 "$tool" build "$example/setup.toml" -o "$work/epoch1.exe" --stub "$work/stub.exe" -q
+cp -r "$example" "$work/checkout"
+SOURCE_DATE_EPOCH=1600000000 "$tool" build "$work/checkout/setup.toml" -o "$work/epoch2.exe" --stub "$work/stub.exe" -q
+cmp "$work/epoch1.exe" "$work/epoch2.exe" || fail "SOURCE_DATE_EPOCH did not settle the file times"
+"$tool" list "$work/epoch1.exe" | grep -q "2020-09-13 12:26:40" || fail "file times not clamped"
+
 # Volumes, read back whole; then one file again, and the old volumes are gone.
 "$tool" build "$example/setup.toml" -o "$work/out/setup.exe" --stub "$work/stub.exe" --volume-size 700 -q
 [ -f "$work/out/setup.002" ] || fail "no volumes written"
