@@ -84,10 +84,13 @@ void ResetAll() {
 }  // namespace
 
 u32 FindPackageOffset(const std::string& path) {
+    // Checked before opening: opening a pipe would wait for a writer that never comes.
+    std::error_code ec;
+    std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw InspectError("'" + path + "' is not a regular file");
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) throw InspectError("cannot open '" + path + "': " + std::strerror(errno));
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) throw InspectError("'" + path + "' is not a regular file");
     // Chunks overlap by the marker's length so a marker across a chunk border is found.
     std::vector<u8> buffer(1 << 20);
     std::size_t kept = 0;

@@ -121,6 +121,8 @@ TEST_F(Inspect, VerifyRefusesNonInstallersAndBadBookkeeping) {
     EXPECT_TRUE(Contains(Verify(Write(FakeStub(100), "stub.exe"), false), "carries no package"));
     EXPECT_TRUE(Contains(Verify(dir.file("absent.exe"), false), "cannot open"));
     EXPECT_TRUE(Contains(Verify(dir.path().string(), false), "not a regular file"));
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    EXPECT_TRUE(Contains(Verify(dir.file("pipe"), false), "not a regular file")) << "and no wait for a writer";
 
     // A record announcing 3 blocks where 1 follows: sound data, wrong counts.
     ByteVector image = BuildInstallerImage(stub, package);
