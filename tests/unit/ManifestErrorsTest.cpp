@@ -195,7 +195,11 @@ TEST(ManifestWarnings, AreReportedAndTheBuildGoesOn) {
         "[[file]]\nsource = \"a.txt\"\ntarget = 'C:\\Program Files\\T\\a.txt'\n"
         "[[shortcut]]\nlink = '{OurShortcutDir}\\T'\ntarget = '{ProgramDir}\\a.txt'\n";
     WriteFileBytes(dir.file("setup.toml"), Bytes(manifest.begin(), manifest.end()));
-    BuildOptions o{dir.file("setup.toml"), dir.file("setup.exe"), dir.file("stub.exe"), 1, std::nullopt, nullptr};
+    BuildOptions o;
+    o.manifestPath = dir.file("setup.toml");
+    o.outputPath = dir.file("setup.exe");
+    o.stubPath = dir.file("stub.exe");
+    o.messages = nullptr;
     BuildResult result = BuildInstaller(o);
     ASSERT_EQ(result.warnings.size(), 3u);
     EXPECT_EQ(FormatDiagnostic(result.warnings[0]),
