@@ -1,0 +1,61 @@
+#!/bin/sh
+# packwright list / verify / extract from a shell: 0 for sound installers, 1 naming what is
+# damaged or missing, 2 for usage mistakes; nothing half-written after a failure.
+set -eu
+tool=$1
+example=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+# Runs a command, keeping its exit code in $code and its stderr in $work/err.
+run() { set +e; "$@" > "$work/out" 2> "$work/err"; code=$?; set -e; }
+
+printf 'MZ test stub WHERETOSTARTSTRING:\000\000\000\000' > "$work/stub.exe"
+"$tool" build "$example/setup.toml" -o "$work/one/setup.exe" --stub "$work/stub.exe" -q
+"$tool" build "$example/setup.toml" -o "$work/split/setup.exe" --stub "$work/stub.exe" --volume-size 700 -q
+[ -f "$work/split/setup.002" ] || fail "the example did not split"
+
+# Sound: exit 0, a summary on stdout, nothing on stderr (no progress line off a terminal).
+run "$tool" verify "$work/split/setup.exe"
+[ "$code" -eq 0 ] && grep -q "install package sound" "$work/out" && [ ! -s "$work/err" ] || fail "verify of the volumes: $code"
+run "$tool" list "$work/one/setup.exe"
+[ "$code" -eq 0 ] && grep -q "Product title:   'Sample Notes 1.0'" "$work/out" || fail "list: $code"
+grep -q '{OurProgramDir}\\readme.txt' "$work/out" || fail "list shows no file names"
+run "$tool" list --json "$work/one/setup.exe"
+[ "$code" -eq 0 ] && grep -q '"product_title": "Sample Notes 1.0"' "$work/out" || fail "list --json: $code"
+
+# A missing volume is named with the path that was looked for.
+mv "$work/split/setup.001" "$work/split/moved"
+run "$tool" verify "$work/split/setup.exe"
+[ "$code" -eq 1 ] && grep -q "volume 1 is missing: looked for '$work/split/setup.001'" "$work/err" || fail "missing volume: $code $(cat "$work/err")"
+mv "$work/split/moved" "$work/split/setup.001"
+
+# A changed byte in the header block: the 36-byte stub, ExpectedSize, the mode byte and the
+# block's 10-byte prefix come first.
+cp "$work/one/setup.exe" "$work/bad.exe"
+size=$(wc -c < "$work/bad.exe")
+printf '\377\377' | dd of="$work/bad.exe" bs=1 seek=55 conv=notrunc 2> /dev/null
+run "$tool" verify "$work/bad.exe"
+[ "$code" -eq 1 ] && grep -q "install header block is damaged" "$work/err" || fail "damaged header: $code $(cat "$work/err")"
+run "$tool" extract "$work/bad.exe" -d "$work/x-bad"
+[ "$code" -eq 1 ] || fail "extract of a damaged installer gave $code"
+! find "$work/x-bad" -name '*.partial-*' | grep -q . || fail "a partial file was left behind"
+
+# A cut installer fails its size check.
+head -c $((size - 1)) "$work/one/setup.exe" > "$work/cut.exe"
+run "$tool" verify "$work/cut.exe"
+[ "$code" -eq 1 ] && grep -q "damaged or incomplete" "$work/err" || fail "cut installer: $code"
+
+# Extract: the files under their macro folders, with their recorded times.
+run "$tool" extract "$work/split/setup.exe" -d "$work/x"
+[ "$code" -eq 0 ] || fail "extract: $code $(cat "$work/err")"
+cmp "$example/files/readme.txt" "$work/x/OurProgramDir/readme.txt" || fail "readme differs"
+
+# Usage mistakes: exit 2.
+for args in "verify" "extract $work/one/setup.exe" "list --bogus $work/one/setup.exe"; do
+    run "$tool" $args
+    [ "$code" -eq 2 ] || fail "'$args' gave exit code $code"
+done
+run "$tool" verify "$work/none.exe"
+[ "$code" -eq 1 ] && grep -q "cannot open" "$work/err" || fail "missing installer: $code"
+echo "inspect command line: all checks passed"
