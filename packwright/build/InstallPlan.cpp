@@ -14,6 +14,11 @@
 
 namespace {
 
+// The installer records its own uninstall registration in the uninstall log under this key
+// line followed by the name; the log holds lines of at most 255 bytes.
+constexpr char UninstallKeyLine[] = ":HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr std::size_t UninstallNameLimit = CountedStringLimit - (sizeof UninstallKeyLine - 1);
+
 void PlanHeader(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
     plan.title = m.title;
     plan.footer = m.footer;
@@ -29,7 +34,7 @@ void PlanHeader(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
     std::size_t feed = m.footer.find('\n');
     if (feed != std::string::npos && m.footer.find('\n', feed + 1) != std::string::npos)
         d.Error(m.LineOf("footer"), "footer", "has more than two lines; the background window shows two");
-    CheckText(d, m.LineOf("uninstall_name"), "uninstall_name", m.uninstallName);
+    CheckText(d, m.LineOf("uninstall_name"), "uninstall_name", m.uninstallName, UninstallNameLimit);
     CheckNoChar(d, m.LineOf("uninstall_name"), "uninstall_name", m.uninstallName, '\\', "must not contain '\\': it names a registry key");
     CheckText(d, m.LineOf("program_dir"), "program_dir", m.programDir);
     CheckText(d, m.LineOf("start_menu_folder"), "start_menu_folder", m.startMenuFolder);

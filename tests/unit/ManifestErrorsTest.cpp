@@ -77,6 +77,10 @@ TEST_F(ManifestErrors, TopLevelFields) {
     EXPECT_TRUE(Contains(Errors(Base + "licence = \"greek.txt\"\n"), ":3: error: licence: '"));
     WriteFileBytes(dir.file("latin1.txt"), {'n', 0xE9, 'e'});  // not UTF-8: taken as it stands
     EXPECT_EQ(Errors(Base + "licence = \"latin1.txt\"\n"), "");
+    // The uninstall log names the registration key with the name: 183 bytes are left for it.
+    EXPECT_EQ(Errors(Base + "uninstall_name = \"" + std::string(183, 'u') + "\"\n"), "");
+    EXPECT_TRUE(Contains(Errors(Base + "uninstall_name = \"" + std::string(184, 'u') + "\"\n"),
+                         ":3: error: uninstall_name: is 184 bytes long; the Package holds at most 183"));
     EXPECT_TRUE(Contains(Errors(Base + "uninstall_name = 'A\\B'\n"), ":3: error: uninstall_name: must not contain '\\'"));
     EXPECT_TRUE(Contains(Errors("title = \"T\"\nuninstall_name = \"U\"\n"), ":2: error: uninstall_name: needs program_dir"));
     EXPECT_TRUE(Contains(Errors(Base + "password = \"\"\n"), ":3: error: password: must not be empty"));
