@@ -90,7 +90,13 @@ void CheckVolumeSize(const InstallPlan& plan, const ByteVector& stub, const Buil
 // Streams one source file into the writer, refusing a file that changed since it was planned:
 // its block count and size are already in the header.
 void AddFileContents(InstallStreamWriter& writer, const PlannedFile& f, std::vector<u8>& buffer) {
-    int fd = ::open(f.source.c_str(), O_RDONLY | O_CLOEXEC);
+    struct Descriptor {
+        int fd;
+        ~Descriptor() {
+            if (fd >= 0) ::close(fd);
+        }
+    } file{::open(f.source.c_str(), O_RDONLY | O_CLOEXEC)};
+    int fd = file.fd;
     if (fd < 0) throw BuildError(fmt::format("cannot read '{}': {}", f.source, std::strerror(errno)));
     u64 left = f.size;
     bool changed = false;
@@ -99,9 +105,7 @@ void AddFileContents(InstallStreamWriter& writer, const PlannedFile& f, std::vec
         ssize_t got = ::read(fd, buffer.data(), want);
         if (got < 0) {
             if (errno == EINTR) continue;
-            int error = errno;
-            ::close(fd);
-            throw BuildError(fmt::format("cannot read '{}': {}", f.source, std::strerror(error)));
+            throw BuildError(fmt::format("cannot read '{}': {}", f.source, std::strerror(errno)));
         }
         if (left == 0) {
             changed = got > 0;  // anything beyond the planned size: the file grew
@@ -114,7 +118,6 @@ void AddFileContents(InstallStreamWriter& writer, const PlannedFile& f, std::vec
         writer.AddFileData(buffer.data(), static_cast<std::size_t>(got));
         left -= static_cast<u64>(got);
     }
-    ::close(fd);
     if (changed) throw BuildError(fmt::format("'{}' changed while the installer was being built", f.source));
 }
 
