@@ -5,6 +5,7 @@
 #include "packwright/inspect/InspectError.h"
 #include "packwright/inspect/Listing.h"
 #include "packwright/inspect/PackageInspector.h"
+#include "packwright/inspect/Progress.h"
 
 void AddListCommand(CLI::App& app, int* exitCode) {
     auto* command = app.add_subcommand("list", "Show the header, files, shortcuts and registry lines of an installer");
@@ -14,7 +15,14 @@ void AddListCommand(CLI::App& app, int* exitCode) {
     command->add_flag("--json", *json, "Print JSON instead of text");
     command->callback([exitCode, path, json] {
         try {
-            InspectedPackage package = InspectPackage(*path);
+            InspectedPackage package;
+            {
+                // Sizes come from decoding every block, which takes a while for large products.
+                ProgressLine progress("reading");
+                InspectCallbacks callbacks;
+                callbacks.progress = [&](u64 done, u64 total) { progress.Update(done, total); };
+                package = InspectPackage(*path, callbacks);
+            }
             std::string text = *json ? ListingJson(package) : ListingText(package);
             std::fwrite(text.data(), 1, text.size(), stdout);
             *exitCode = 0;
