@@ -8,6 +8,7 @@
 #include "packwright/inspect/Escape.h"
 #include "packwright/inspect/InspectError.h"
 #include "packwright/inspect/InstallerSession.h"
+#include "packwright/writer/PackageLimits.h"
 #include "state/SetupState.h"
 
 namespace {
@@ -125,6 +126,10 @@ void ReadSections(const InstallerSession& session, InspectedPackage& out) {
     for (;;) {
         std::string line = ReadRawCountedString(session, "reading registry line " + std::to_string(out.registry.size() + 1));
         if (line.empty()) break;
+        std::string problem = RegistryLineProblem(line);
+        if (!problem.empty())
+            out.problems.push_back("registry line " + std::to_string(out.registry.size() + 1) + " " +
+                                   QuoteForMessage(line) + ": " + problem);
         out.registry.push_back(line);
     }
     out.runAfter = ReadRawCountedString(session, "reading the run-after command");

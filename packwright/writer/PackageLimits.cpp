@@ -60,3 +60,22 @@ FileTime FileTimeFromUnix(long long seconds, u32 nanoseconds) {
     long long ticks = (seconds + 11644473600LL) * 10000000LL + nanoseconds / 100;
     return ticks < 0 ? 0 : static_cast<FileTime>(ticks);
 }
+
+std::string RegistryLineProblem(std::string_view line) {
+    if (line.empty() || line[0] == ':') return "";
+    std::size_t equals = line.find('=');
+    // The installer reads lines as C strings: an "=" after a 0 byte is not seen.
+    if (equals == std::string_view::npos || line.substr(0, equals).find('\0') != std::string_view::npos) return "";
+    std::string_view data = line.substr(equals + 1);
+    if (data.empty()) return "the value line has no type byte after its '='";
+    std::size_t held = data.size() - 1;
+    if (data[0] == 'D' && held < 4)
+        return "the dword value holds " + std::to_string(held) + " of its 4 bytes";
+    if (data[0] == 'B') {
+        if (held < 2) return "the binary value has no 2-byte length";
+        std::size_t claimed = static_cast<u8>(data[1]) | (static_cast<u8>(data[2]) << 8);
+        if (claimed > held - 2)
+            return "the binary value claims " + std::to_string(claimed) + " bytes but holds " + std::to_string(held - 2);
+    }
+    return "";
+}

@@ -21,5 +21,9 @@ std::array<u32, 7> ComputeSizeTable(const std::vector<u64>& fileSizes);
 void CheckCountedString(std::string_view text, const std::string& what);
 // Throws WriterError when text holds a 0 byte: the Stub reads it as a C string.
 void CheckNoNul(std::string_view text, const std::string& what);
+// What is wrong with a registry value line whose data is shorter than its type needs (a
+// dword without 4 bytes, a binary value whose length claims more than the line holds); ""
+// when nothing is. The installer would read past the line's end for such data.
+std::string RegistryLineProblem(std::string_view line);
 // A short printable rendering of text for error messages.
 std::string Quoted(std::string_view text);

@@ -247,6 +247,8 @@ void InstallStreamWriter::AddRegistryLine(const std::string& line) {
     Expect(Stage::Registry, "AddRegistryLine");
     if (line.empty()) throw WriterError("an empty registry line would end the registry section");
     CheckCountedString(line, "the registry line");
+    std::string problem = RegistryLineProblem(line);
+    if (!problem.empty()) throw WriterError("the registry line " + Quoted(line) + ": " + problem);
     ByteVector out;
     AppendCountedString(out, line);
     Emit(std::move(out));

@@ -227,6 +227,12 @@ TEST(WriterLimits, RefusesWhatTheFormatCannotCarry) {
     InstallPackage registry;
     registry.registry = {""};
     expectError(registry, "empty registry line");
+    for (const std::string& line : {std::string("Runs=D\x05\x00", 8), std::string("Key=B\x05\x00abc", 10),
+                                    std::string("Key=B\x01"), std::string("Empty=")}) {
+        InstallPackage value;
+        value.registry = {line};
+        expectError(value, "value");
+    }
     InstallPackage title;
     title.header.productTitle = std::string(300, 't');
     expectError(title, "product title");
