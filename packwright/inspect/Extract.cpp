@@ -77,7 +77,11 @@ ExtractSummary ExtractPackage(const std::string& installerPath, const std::strin
         times[0].tv_nsec = UTIME_NOW;
         times[1].tv_sec = static_cast<time_t>(FileTimeToUnix(file.time, &ticks));
         times[1].tv_nsec = static_cast<long>(ticks) * 100;
-        if (::futimens(partial.fd, times) != 0) FailOn(partial.temp, "set the time of");
+        // Some file systems cannot hold every FILETIME (1601 is far before what many store):
+        // the contents matter more than the time, so that is only a warning.
+        if (::futimens(partial.fd, times) != 0)
+            summary.problems.push_back("cannot give '" + partial.target.string() + "' its time " +
+                                       FormatFileTime(file.time) + " UTC: " + std::strerror(errno));
         int closed = ::close(partial.fd);
         partial.fd = -1;
         if (closed != 0) FailOn(partial.temp, "write");

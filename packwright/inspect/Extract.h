@@ -9,7 +9,8 @@
 struct ExtractSummary {
     u32 files = 0;
     u64 bytes = 0;
-    std::vector<std::string> problems;  // inconsistent bookkeeping; the data itself was sound
+    // Inconsistent bookkeeping or times the file system refused; the data itself was sound.
+    std::vector<std::string> problems;
 };
 
 // Writes each file to a temporary name beside its target and renames it once complete, with
