@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include "packwright/encoder/ArithmeticEncoder.h"
 #include "packwright/encoder/SymbolCost.h"
@@ -28,7 +30,8 @@ void EncodeRepeats(ArithmeticEncoder& coder, int c, std::size_t copies, const En
             literals = copies;
             Cost run = SymbolCost(m, log2, RunSymbol);
             for (std::size_t k = 0; k + MinRun <= copies; ++k) {
-                Cost cost = static_cast<Cost>(k) * literal + run + SymbolCost(m, log2, static_cast<int>(copies - k - MinRun));
+                Cost length = SymbolCost(m, log2, static_cast<int>(copies - k - MinRun));
+                Cost cost = static_cast<Cost>(k) * literal + run + length;
                 if (cost < best) {
                     best = cost;
                     literals = k;
@@ -48,6 +51,9 @@ void EncodeRepeats(ArithmeticEncoder& coder, int c, std::size_t copies, const En
 }  // namespace
 
 ByteVector EntropyEncode(const ByteVector& codes, const EncoderOptions& options) {
+    if (codes.size() > DecodeCapacity)
+        throw std::runtime_error(std::to_string(codes.size()) + " move-to-front codes exceed the decoder's buffer of " +
+                                 std::to_string(DecodeCapacity));
     ByteVector out;
     out.reserve(codes.size() / 2 + 16);
     ArithmeticEncoder coder(out);

@@ -122,6 +122,7 @@ TEST(BlockRoundTrip, PayloadsThatCannotFitAreRefused) {
     // Accepted in size, but random bytes this long code to more than a record can hold.
     Bytes random = Random(MaxPayload, 3);
     EXPECT_THROW(EncodeDataBlock(random.data(), random.size()), std::runtime_error);
+    EXPECT_THROW(EntropyEncode(Bytes(DecodeCapacity + 1, 0)), std::runtime_error);
 }
 
 TEST(BlockRoundTrip, MoveToFrontCodesThroughTheEntropyStage) {
