@@ -2,7 +2,7 @@
 
 void ArithmeticEncoder::PutDecided(u32 bit, u32 more, u32 moreWidth) {
     constexpr u32 Chunk = 32;
-    if (pending_ < Chunk) {  // the usual case: all in one go
+    if (1 + pending_ + moreWidth <= Chunk) {  // the usual case: all in one go
         u64 opposite = bit ? 0 : (u64{1} << pending_) - 1;
         u64 value = ((u64{bit} << pending_ | opposite) << moreWidth) | more;
         PutBits(value, static_cast<int>(1 + pending_ + moreWidth));
@@ -49,6 +49,7 @@ void ArithmeticEncoder::Finish() {
     // The interval straddles the middle: 01 (then zeros) or 10 lies inside it.
     ++pending_;
     PutDecided(low_ < 0x4000 ? 0 : 1, 0, 0);
+    for (; filled_ >= 8; filled_ -= 8) out_.push_back(static_cast<u8>(bits_ >> (filled_ - 8)));
     if (filled_) out_.push_back(static_cast<u8>(bits_ << (8 - filled_)));
     filled_ = 0;
     // The decoder reads zero bits past the end; keep one byte so the record is not empty.

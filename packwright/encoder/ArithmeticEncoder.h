@@ -15,13 +15,17 @@ public:
     const FrequencyModel& Model() const { return model_; }
 
 private:
-    // Appends the `width` (at most 56) low bits of value, most significant first.
+    // Appends the `width` (at most 32) low bits of value, most significant first; whole
+    // 32-bit words go out at once (fewer than 32 bits wait in bits_).
     void PutBits(u64 value, int width) {
         bits_ = (bits_ << width) | value;
         filled_ += width;
-        while (filled_ >= 8) {
-            filled_ -= 8;
-            out_.push_back(static_cast<u8>(bits_ >> filled_));
+        if (filled_ >= 32) {
+            filled_ -= 32;
+            u32 word = static_cast<u32>(bits_ >> filled_);
+            std::size_t at = out_.size();
+            out_.resize(at + 4);
+            StoreU32(out_.data() + at, __builtin_bswap32(word));  // most significant byte first
         }
     }
     // The decided bit, then the deferred opposite bits of the straddling steps before it,
