@@ -14,21 +14,23 @@ void AddListCommand(CLI::App& app, int* exitCode) {
     command->add_option("installer", *path, "The installer (or UNINST.EXE / FINALIZE.EXE)")->required();
     command->add_flag("--json", *json, "Print JSON instead of text");
     command->callback([exitCode, path, json] {
+        InspectedPackage package;
         try {
-            InspectedPackage package;
             {
                 // Sizes come from decoding every block, which takes a while for large products.
                 ProgressLine progress("reading");
                 InspectCallbacks callbacks;
                 callbacks.progress = [&](u64 done, u64 total) { progress.Update(done, total); };
-                package = InspectPackage(*path, callbacks);
+                InspectPackageInto(*path, package, callbacks);
             }
-            std::string text = *json ? ListingJson(package) : ListingText(package);
-            std::fwrite(text.data(), 1, text.size(), stdout);
             *exitCode = 0;
         } catch (const InspectError& e) {
+            // What was read before the damage is still worth seeing; the error says where it stops.
             std::fprintf(stderr, "packwright list: %s\n", e.what());
             *exitCode = 1;
+            if (!package.headerRead) return;
         }
+        std::string text = *json ? ListingJson(package) : ListingText(package);
+        std::fwrite(text.data(), 1, text.size(), stdout);
     });
 }

@@ -56,6 +56,8 @@ std::string ListingText(const InspectedPackage& p) {
             out += fmt::format("  {:>12}  {:>6}  {:<19}  {:<19}  {:<6}  {}\n", f.decodedSize, f.blockCount,
                                Version(f.version), FormatFileTime(f.time), f.shared ? "yes" : "no",
                                EscapeBytes(f.name));
+    }
+    if (p.runMode == 0 && p.complete) {
         out += fmt::format("\nShortcuts ({}):\n", p.shortcuts.size());
         for (const std::string& line : p.shortcuts) out += "  " + EscapeBytes(line) + "\n";
         if (p.shortcutStop) out += "  (ended by a line without '=': " + EscapeBytes(*p.shortcutStop) + ")\n";
@@ -66,6 +68,7 @@ std::string ListingText(const InspectedPackage& p) {
         out += "\n";
         AppendCompanionLog(out, p);
     }
+    if (!p.complete) out += "\n(incomplete: reading stopped at the error reported)\n";
     if (!p.problems.empty()) {
         out += "\nProblems:\n";
         for (const std::string& problem : p.problems) out += "  " + problem + "\n";
@@ -79,6 +82,7 @@ std::string ListingJson(const InspectedPackage& p) {
     out += fmt::format("  \"installer\": {},\n", JsonString(p.path));
     out += fmt::format("  \"run_mode\": {},\n  \"run_mode_name\": \"{}\",\n", p.runMode, RunModeName(p.runMode));
     out += fmt::format("  \"package_offset\": {},\n  \"volumes_read\": {},\n", p.packageOffset, p.volumesRead);
+    out += fmt::format("  \"complete\": {},\n", p.complete);
     out += "  \"header\": {\n";
     out += fmt::format("    \"product_title\": {},\n    \"footer_text\": {},\n    \"uninstall_name\": {}",
                        JsonString(h.productTitle), JsonString(h.footerText), JsonString(h.uninstallName));
@@ -105,6 +109,8 @@ std::string ListingJson(const InspectedPackage& p) {
                 f.time, f.shared, f.decodedSize);
         }
         out += p.files.empty() ? "]" : "\n  ]";
+    }
+    if (p.runMode == 0 && p.complete) {
         out += ",\n  \"shortcuts\": " + JsonArray(p.shortcuts);
         out += ",\n  \"registry\": [";
         for (std::size_t i = 0; i < p.registry.size(); ++i)

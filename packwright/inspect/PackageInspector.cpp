@@ -169,12 +169,12 @@ const char* RunModeName(int runMode) {
     }
 }
 
-InspectedPackage InspectPackage(const std::string& path, const InspectCallbacks& callbacks) {
+void InspectPackageInto(const std::string& path, InspectedPackage& out, const InspectCallbacks& callbacks) {
     InstallerSession session(path);
-    InspectedPackage out;
     out.path = session.ModulePath();
     out.packageOffset = session.PackageOffsetValue();
     ReadHeader(session, out);
+    out.headerRead = true;
     if (out.runMode == 0) {
         ReadFiles(session, out, callbacks);
         CheckHeaderCounts(out);
@@ -185,5 +185,11 @@ InspectedPackage InspectPackage(const std::string& path, const InspectCallbacks&
         out.problems.push_back("run mode " + std::to_string(out.runMode) + " is not one the builder makes");
     }
     out.volumesRead = VolumeCount();
+    out.complete = true;
+}
+
+InspectedPackage InspectPackage(const std::string& path, const InspectCallbacks& callbacks) {
+    InspectedPackage out;
+    InspectPackageInto(path, out, callbacks);
     return out;
 }

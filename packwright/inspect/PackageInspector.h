@@ -40,6 +40,8 @@ struct InspectedPackage {
     std::string path;  // absolute path of volume 0
     u32 packageOffset = 0;
     int runMode = 0;
+    bool headerRead = false;
+    bool complete = false;  // everything was read
     u32 volumesRead = 0;
     InspectedHeader header;
     std::vector<InspectedFile> files;
@@ -62,6 +64,8 @@ struct InspectCallbacks {
 
 // Throws InspectError naming the damaged or missing part; callbacks may throw too.
 InspectedPackage InspectPackage(const std::string& path, const InspectCallbacks& callbacks = {});
+// The same, filling `out` as it goes: after an error it holds what was read before it.
+void InspectPackageInto(const std::string& path, InspectedPackage& out, const InspectCallbacks& callbacks = {});
 
 // "file 3 '{OurProgramDir}\a.txt'": how messages name a file record.
 std::string DescribeFile(std::size_t index, const std::string& name);

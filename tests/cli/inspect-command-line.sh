@@ -28,6 +28,10 @@ run "$tool" list --json "$work/one/setup.exe"
 mv "$work/split/setup.001" "$work/split/moved"
 run "$tool" verify "$work/split/setup.exe"
 [ "$code" -eq 1 ] && grep -q "volume 1 is missing: looked for '$work/split/setup.001'" "$work/err" || fail "missing volume: $code $(cat "$work/err")"
+# list still shows what it read before the gap, and says it is incomplete.
+run "$tool" list "$work/split/setup.exe"
+[ "$code" -eq 1 ] && grep -q "Product title:   'Sample Notes 1.0'" "$work/out" && grep -q "incomplete" "$work/out" \
+    || fail "list of an incomplete installer: $code"
 mv "$work/split/moved" "$work/split/setup.001"
 
 # A changed byte in the header block: the 36-byte stub, ExpectedSize, the mode byte and the
