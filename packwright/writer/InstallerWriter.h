@@ -27,7 +27,8 @@ WrittenInstaller WriteInstallerFiles(const ByteVector& stub, const StreamProduce
 std::vector<ByteVector> BuildInstallerVolumes(const ByteVector& stub, const StreamProducer& produce,
                                               VolumeLayout layout = {});
 
-// Producers for the two kinds of Package.
+// Producers for the two kinds of Package. The package is used by reference: it must
+// outlive the producer.
 StreamProducer InstallStream(const InstallPackage& package, WriterOptions options = {});
 StreamProducer CompanionStream(const CompanionPackage& package);
 

@@ -2,6 +2,7 @@
 #include "InspectTestSupport.h"
 #include "package/PackageHeader.h"
 #include "package/PackageReader.h"
+#include "packwright/writer/RawStream.h"
 #include "state/SetupState.h"
 
 namespace {
@@ -19,9 +20,7 @@ protected:
     }
     // A stream whose header block holds exactly `payload`.
     bool ReadPayload(const ByteVector& payload) {
-        ByteVector stream = {0};
-        ByteVector block = EncodeDataBlock(payload.data(), payload.size());
-        stream.insert(stream.end(), block.begin(), block.end());
+        ByteVector stream = RawStream().U8(0).Block(payload).bytes;
         return ReadImage(BuildInstallerVolumes(stub, [&](ByteSink& s) { s.Write(stream); }).front());
     }
 };
