@@ -118,3 +118,27 @@ TEST_F(StartUp, Step2MatchesInCapitalsButNotWithATrailingBlank) {
     EXPECT_TRUE(Has(events, "message 1026"));
     fs::remove(inTemp);
 }
+
+TEST_F(StartUp, TemporaryFolderWithBlanksStartsTheCopyAndNothingElse) {
+    // The copy's path goes into its command line quoted: unquoted, "C:\...\Temp Folder\X"
+    // would first be tried as the program "C:\...\Temp.exe", which anyone able to write
+    // there may have left (here a traced Finalizer, so a wrong start would show).
+    WriteCompanionInstaller(TestStubPath(), folder().hostFile("UNINST.EXE"), 1);
+    WriteCompanionInstaller(TestStubPath(), folder().hostFile("Temp.exe"), 2);
+    std::string temp = folder().windowsFile("Temp Folder");
+    std::filesystem::create_directories(folder().hostFile("Temp Folder"));
+    RunResult driven = Drive({"setenv", "TMP", temp, "setenv", "TEMP", temp, "start",
+                              folder().windowsFile("UNINST.EXE"), "60000"},
+                             ProgramTimeout, Traced());
+    EXPECT_EQ(DriverValues(driven.output, "exit"), std::vector<std::string>{"0"}) << driven.output;
+    ASSERT_TRUE(WaitForExits(2)) << "the copy did not end";
+    std::vector<TraceEvent> trace = Trace();
+    std::vector<unsigned long> processes = TracedProcesses(trace);
+    for (unsigned long process : processes)
+        EXPECT_EQ(FindEvent(trace, process, "module")->value.find("Temp.exe"), std::string::npos);
+    ASSERT_EQ(processes.size(), 2u);
+    EXPECT_EQ(Lower(FindEvent(trace, processes[1], "module")->value), Lower(temp + "\\UNINST.EXE"));
+    EXPECT_EQ(FindEvent(trace, processes[1], "tail")->value, "/step2");
+    EXPECT_TRUE(Has(EventsOf(trace, processes[1]), "waited 0"));
+    EXPECT_TRUE(Has(EventsOf(trace, processes[1]), "message 1026"));
+}

@@ -17,6 +17,7 @@
 //   close CLASS TITLE MS      ask a window to close (WM_CLOSE)
 //   start COMMANDLINE MS      start a program with exactly this command line and wait for
 //                             it to end; prints its exit code
+//   setenv NAME VALUE         set a variable for the programs started after it
 //   sleep MS
 //   list                      print every visible top-level window
 // Output lines are "key: value"; texts have line breaks written as \n.
@@ -210,6 +211,10 @@ int main(int argc, char** argv) {
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
             Print("exit", std::to_string(code));
+        } else if (command == "setenv") {
+            std::string name = args.Text();
+            std::string value = args.Text();
+            SetEnvironmentVariableA(name.c_str(), value.c_str());
         } else if (command == "sleep") {
             Sleep(args.Number());
         } else if (command == "list") {
