@@ -227,7 +227,7 @@ TEST(WriterLimits, RefusesWhatTheFormatCannotCarry) {
     InstallPackage registry;
     registry.registry = {""};
     expectError(registry, "empty registry line");
-    for (const std::string& line : {std::string("Runs=D\x05\x00", 8), std::string("Key=B\x05\x00abc", 10),
+    for (const std::string& line : {std::string("Runs=D\x05\x00", 8), std::string("Key=B\x05\x00" "abc", 10),
                                     std::string("Key=B\x01"), std::string("Empty=")}) {
         InstallPackage value;
         value.registry = {line};
