@@ -49,6 +49,7 @@ void ReadRecord(const std::vector<u8>& record, u8* buffer, u32 storedSize, bool 
         Check(OpenNextVolume());
         Check(ReadDataBlock(nullptr, &length, DecodeCapacity) && length == storedSize);
         Check(ReadDataBlock(nullptr, &length, DecodeCapacity) && length == 0);
+        EndProcess(false);
     } catch (const HostProcessExit&) {
         std::abort();
     }

@@ -1,7 +1,9 @@
-// A whole Package stream read the way a verifying reader walks it: the mode byte and
-// header, every FileRecord with its blocks (decoded or skipped), the shortcut, registry
-// and run-after sections, or a companion's strings. Nothing may crash or read out of bounds;
-// running out of stream ends the host "process", which is an expected outcome here.
+// A whole Package stream, twice: through `packwright verify`'s VerifyPackage on an installer
+// file around it, and walked directly the way the Stub reads it: the mode byte and header,
+// every FileRecord with its blocks (decoded or skipped), the shortcut, registry and
+// run-after sections, or a companion's strings. Nothing may crash or read out of bounds;
+// running out of stream ends the host "process", which is an expected outcome of the
+// walk, and frees what the process held, so that any other unreleased memory shows as a leak.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include "package/DataBlock.h"
 #include "package/PackageHeader.h"
 #include "package/PackageReader.h"
+#include "packwright/inspect/Verify.h"
 #include "shell/platform/host/HostPlatform.h"
 #include "state/SetupState.h"
 
@@ -53,6 +56,14 @@ void ReadInstallSections(u8* buffer) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static u8 buffer[DecodeCapacity];
+    std::string report;
+    bool sound = VerifyPackage(WriteInstaller(data, size), report);
+    Check(!report.empty());
+    // Verify turns a process exit into an error of its own, and cannot say whether an exit
+    // left a read's buffer behind: release what the reader code still holds.
+    EndProcess(true);
+    (void)sound;
+
     StartProcessOver(data, size);
     try {
         Check(OpenNextVolume());
@@ -72,6 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } catch (const HostProcessExit& exit) {
         Check(exit.code == 1);
+        EndProcess(true);
+        return 0;
     }
+    EndProcess(false);
     return 0;
 }

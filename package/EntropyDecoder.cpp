@@ -1,38 +1,63 @@
 #include "package/EntropyDecoder.h"
 
+namespace {
+// Number of leading zero bits of a 16-bit value (16 for 0); the marker bit below the value
+// keeps the count defined for 0.
+int LeadingZeros16(u32 value) { return __builtin_clz((value << 16) | 0x8000); }
+
+// value / total for value below 2^30, given reciprocal = (2^32 - 1) / total: the product
+// falls short of the quotient by at most one, which the remainder reveals.
+inline u32 DivideByTotal(u32 value, u32 total, u32 reciprocal) {
+    u32 quotient = static_cast<u32>((static_cast<u64>(value) * reciprocal) >> 32);
+    if (value - quotient * total >= total) ++quotient;
+    return quotient;
+}
+}  // namespace
+
 ArithmeticDecoder::ArithmeticDecoder(const u8* bytes, u32 length) : bits(bytes, length) {
-    for (int i = 0; i < 16; ++i) code = static_cast<u16>((code << 1) | bits.ReadBit());
+    code = static_cast<u16>(bits.ReadBits(16));
+}
+
+// Doubling the interval one bit at a time falls into two stretches: while the top bits of
+// low and high agree (either half), then while they straddle the middle. After a middle
+// step the registers still straddle 0x8000, so no half step can follow. Each stretch is
+// taken in one go, with the same results as stepping bit by bit.
+inline void ArithmeticDecoder::Normalise() {
+    int halves = LeadingZeros16(static_cast<u32>(low ^ high));
+    if (halves) {
+        low = static_cast<u16>(low << halves);
+        high = static_cast<u16>((high << halves) | ((1u << halves) - 1));
+        code = static_cast<u16>((static_cast<u32>(code) << halves) | bits.ReadBits(halves));
+    }
+    // Middle steps continue while bit 14 is set in low and clear in high. Each step takes
+    // 0x4000 off all three registers and doubles them; modulo 65536 that is flipping bit 14
+    // and shifting, so k steps flip the k bits below the top one and shift by k.
+    int middles = LeadingZeros16(((~(static_cast<u32>(low) & ~static_cast<u32>(high)) << 1) | 1) & 0xFFFF);
+    if (middles) {
+        u32 flip = ((1u << middles) - 1) << (15 - middles);
+        low = static_cast<u16>((low ^ flip) << middles);
+        high = static_cast<u16>(((high ^ flip) << middles) | ((1u << middles) - 1));
+        code = static_cast<u16>(((code ^ flip) << middles) | bits.ReadBits(middles));
+    }
 }
 
 int ArithmeticDecoder::DecodeSymbol() {
-    for (;;) {
-        if (low >= 0x8000) {
-            low = static_cast<u16>(low << 1);
-            high = static_cast<u16>((high << 1) | 1);
-            code = static_cast<u16>((code << 1) | bits.ReadBit());
-        } else if (high < 0x8000) {
-            low = static_cast<u16>(low << 1);
-            high = static_cast<u16>((high << 1) | 1);
-            code = static_cast<u16>((code << 1) | bits.ReadBit());
-        } else if (low >= 0x4000 && high < 0xC000) {
-            low = static_cast<u16>((low - 0x4000) << 1);
-            high = static_cast<u16>(((high - 0x4000) << 1) | 1);
-            code = static_cast<u16>(((code - 0x4000) << 1) | bits.ReadBit());
-        } else {
-            break;
-        }
-    }
+    Normalise();
     if (code < low || code > high) return EndSymbol;
-    u32 range = static_cast<u32>(high) - low + 1;
     u32 total = model.Total();
-    u32 scaled = ((static_cast<u32>(code) - low + 1) * total - 1) / range;
-    int p = model.FindPosition(scaled);
+    // Started here, the reciprocal is ready by the time the narrowing needs it: no division
+    // then stands on the path from one symbol to the next.
+    u32 reciprocal = 0xFFFFFFFFu / total;
+    u32 range = static_cast<u32>(high) - low + 1;
+    // The symbol's slot is (target / range); the search finds it without dividing.
+    u32 target = (static_cast<u32>(code) - low + 1) * total - 1;
+    int p = model.FindPosition(target, range);
     u32 prev = model.CumBefore(p);
     // Both bounds from the old low, high first; counts from before the update.
-    high = static_cast<u16>(low + (range * model.cum[p]) / total - 1);
-    low = static_cast<u16>(low + (range * prev) / total);
+    high = static_cast<u16>(low + DivideByTotal(range * model.cum[p], total, reciprocal) - 1);
+    low = static_cast<u16>(low + DivideByTotal(range * prev, total, reciprocal));
     int s = model.symbol[p];
-    model.Increment(s);
+    model.IncrementAt(p);
     return s;
 }
 

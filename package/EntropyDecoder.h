@@ -4,23 +4,27 @@
 #include "package/FrequencyModel.h"
 #include "state/Types.h"
 
-// Most significant bit first; positions past the end read as zero bits.
+// Most significant bit first; positions past the end read as zero bits. Bits are served
+// from a 32-bit window filled a byte at a time, so the decoder can take several at once.
 struct BitReader {
     const u8* current;
     const u8* end;
-    u8 mask = 0x80;
+    u32 window = 0;  // the next bits, most significant first
+    int filled = 0;  // how many bits of window are real (the rest are zero)
 
     BitReader(const u8* bytes, u32 length) : current(bytes), end(bytes + length) {}
-    u32 ReadBit() {
-        if (current >= end) return 0;
-        u32 bit = (*current & mask) ? 1 : 0;
-        mask = static_cast<u8>(mask >> 1);
-        if (!mask) {
-            ++current;
-            mask = 0x80;
+    // The next count bits (0 to 16) as a number, the first bit most significant.
+    u32 ReadBits(int count) {
+        while (filled <= 24) {
+            if (current < end) window |= static_cast<u32>(*current++) << (24 - filled);
+            filled += 8;  // past the end: eight zero bits
         }
-        return bit;
+        u32 bits = count ? window >> (32 - count) : 0;
+        window <<= count;
+        filled -= count;
+        return bits;
     }
+    u32 ReadBit() { return ReadBits(1); }
 };
 
 struct ArithmeticDecoder {
@@ -34,6 +38,9 @@ struct ArithmeticDecoder {
     // The next symbol, 0 to 257. A register state no valid stream can reach yields
     // EndSymbol, so damaged input ends the block instead of reading outside the model.
     int DecodeSymbol();
+
+private:
+    void Normalise();
 };
 
 // Returns the number of bytes written to output. *ok becomes false when a run had to be

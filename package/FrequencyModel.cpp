@@ -9,46 +9,62 @@ void FrequencyModel::Reset() {
     }
 }
 
-int FrequencyModel::FindPosition(u32 scaled) const {
-    // Frequent symbols sit at the top and own most of the range: look there first.
-    int p = SymbolCount - 1;
-    for (int step = 0; step < 4; ++step, --p)
-        if (CumBefore(p) <= scaled) return p;
-    // Then the first position whose cum exceeds scaled, by halving [0, p].
-    int lo = 0, hi = p;
-    while (lo < hi) {
-        int mid = (lo + hi) >> 1;
-        if (cum[mid] > scaled)
-            hi = mid;
-        else
-            lo = mid + 1;
+int FrequencyModel::FindPosition(u32 target, u32 range) const {
+    // floor(target / range) < cum[q] exactly when target < cum[q] * range.
+    // Frequent symbols sit at the top and own most of the range: when the answer is among
+    // the top positions it is found by counting, without a branch per position.
+    constexpr int Top = 8;
+    constexpr int FirstTop = SymbolCount - Top;
+    if (target >= cum[FirstTop - 1] * range) {
+        int above = 0;  // top positions below the last whose cum exceeds the target
+        for (int q = FirstTop; q < SymbolCount - 1; ++q) above += target < cum[q] * range;
+        return SymbolCount - 1 - above;
+    }
+    // Otherwise the first position whose cum exceeds scaled, by halving [0, FirstTop): the
+    // answer stays inside [lo, lo + length), and the steps are branch-free. One division
+    // here costs less than a multiplication in every step.
+    u32 scaled = target / range;
+    int lo = 0;
+    for (int length = FirstTop; length > 1;) {
+        int half = length >> 1;
+        lo += scaled >= cum[lo + half - 1] ? half : 0;
+        length -= half;
     }
     return lo;
 }
 
-void FrequencyModel::Increment(int s) {
-    int p = index[s];
+void FrequencyModel::IncrementAt(int p) {
     u16 f = ++freq[p];
     int target = p;
     if (p < SymbolCount - 1 && f > freq[p + 1]) {
-        // Move s right past every entry with a smaller count, but not past an equal one.
-        int r = p + 1;
-        while (r < SymbolCount && freq[r] < f) ++r;
-        for (int q = p + 1; q < r; ++q) {
-            freq[q - 1] = freq[q];
-            symbol[q - 1] = symbol[q];
-            index[symbol[q - 1]] = static_cast<u16>(q - 1);
+        // s moves right past every entry with a smaller count, but not past an equal one.
+        // Counts are sorted and s held f - 1, so the entries it passes all hold f - 1: find
+        // the first count of at least f by halving, then rotate only the symbols.
+        int lo = p + 1, hi = SymbolCount;
+        while (lo < hi) {
+            int mid = (lo + hi) >> 1;
+            if (freq[mid] < f)
+                lo = mid + 1;
+            else
+                hi = mid;
         }
-        target = r - 1;
-        freq[target] = f;
-        symbol[target] = static_cast<u16>(s);
+        target = lo - 1;
+        u16 s = symbol[p];
+        for (int q = p; q < target; ++q) {
+            symbol[q] = symbol[q + 1];
+            index[symbol[q]] = static_cast<u16>(q);
+        }
+        symbol[target] = s;
         index[s] = static_cast<u16>(target);
-        // The entries passed over all held f - 1, as s did before; so the cum values below
-        // the new position are unchanged and only those from it on grow by one, which
-        // equals recomputing the running sum from p.
+        freq[p] = static_cast<u16>(f - 1);
+        freq[target] = f;
+        // The cum values below the new position are unchanged (the passed entries hold what s
+        // held), and those from it on grow by one: the same as recomputing the running sum.
     }
+    // The new total is worked out rather than read back from the array just written.
+    u32 total = Total() + 1;
     for (int q = target; q < SymbolCount; ++q) ++cum[q];
-    if (Total() == RescaleTotal) Rescale();
+    if (total == RescaleTotal) Rescale();
 }
 
 void FrequencyModel::Rescale() {

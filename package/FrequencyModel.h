@@ -22,8 +22,13 @@ struct FrequencyModel {
     u32 Total() const { return cum[SymbolCount - 1]; }
     u32 CumBefore(int position) const { return position ? cum[position - 1] : 0; }
     // The unique position p with CumBefore(p) <= scaled < cum[p]; scaled must be below Total().
-    int FindPosition(u32 scaled) const;
-    void Increment(int s);
+    // With a range, scaled stands for target / range (integer division) and is never formed:
+    // the search compares target with cum * range instead, which gives the same answer.
+    int FindPosition(u32 scaled) const { return FindPosition(scaled, 1); }
+    int FindPosition(u32 target, u32 range) const;
+    void Increment(int s) { IncrementAt(index[s]); }
+    // Increment of the symbol at a position (the decoder knows the position already).
+    void IncrementAt(int position);
 
 private:
     void Rescale();

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The benchmark in one command: builds the bench program, assembles the corpus (once) and
+# prints the table. Usage: bench/run.sh [build-dir]   (default: build)
+# Set BENCH_REPS to change the best-of count of the timings (default 3).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="${1:-$root/build}"
+[ -f "$out/CMakeCache.txt" ] || cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$out" --target block_bench packwright -j2 >/dev/null
+"$root/bench/make-corpus.sh" "$out/bench-corpus"
+echo "one core = CPU time of one thread or process; MB/s = original MB per second; 1 MB = 10^6 bytes"
+"$out/bin/block_bench" --reps "${BENCH_REPS:-3}" --packwright "$out/bin/packwright" \
+  "binaries=$out/bench-corpus/binaries" "text=$out/bench-corpus/text"
