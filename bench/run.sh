@@ -8,6 +8,7 @@ out="${1:-$root/build}"
 [ -f "$out/CMakeCache.txt" ] || cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$out" --target block_bench packwright -j2 >/dev/null
 "$root/bench/make-corpus.sh" "$out/bench-corpus"
-echo "one core = CPU time of one thread or process; MB/s = original MB per second; 1 MB = 10^6 bytes"
+echo "# times: CPU seconds of one thread or process (one core), except the rows with threads or -j,"
+echo "# which are wall seconds; MB/s = original MB per second (1 MB = 10^6 bytes); best of ${BENCH_REPS:-3} runs"
 "$out/bin/block_bench" --reps "${BENCH_REPS:-3}" --packwright "$out/bin/packwright" \
   "binaries=$out/bench-corpus/binaries" "text=$out/bench-corpus/text"
