@@ -12,7 +12,7 @@
 #include "package/DataBlock.h"
 #include "package/PackageHeader.h"
 #include "package/PackageReader.h"
-#include "packwright/inspect/Verify.h"
+#include "packwright/examine/Verify.h"
 #include "shell/platform/host/HostPlatform.h"
 #include "state/SetupState.h"
 

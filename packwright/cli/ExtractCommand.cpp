@@ -2,9 +2,9 @@
 #include <string>
 
 #include "packwright/cli/Commands.h"
-#include "packwright/inspect/Extract.h"
-#include "packwright/inspect/InspectError.h"
-#include "packwright/inspect/Progress.h"
+#include "packwright/examine/Extract.h"
+#include "packwright/examine/ExamineError.h"
+#include "packwright/examine/Progress.h"
 
 void AddExtractCommand(CLI::App& app, int* exitCode) {
     auto* command = app.add_subcommand("extract", "Write the files of an installer into a folder");
@@ -24,7 +24,7 @@ void AddExtractCommand(CLI::App& app, int* exitCode) {
             std::printf("extracted %u files (%llu bytes) to %s\n", summary.files,
                         static_cast<unsigned long long>(summary.bytes), destination->c_str());
             *exitCode = 0;
-        } catch (const InspectError& e) {
+        } catch (const ExamineError& e) {
             std::fprintf(stderr, "packwright extract: %s\n", e.what());
             *exitCode = 1;
         }

@@ -2,10 +2,10 @@
 #include <string>
 
 #include "packwright/cli/Commands.h"
-#include "packwright/inspect/InspectError.h"
-#include "packwright/inspect/Listing.h"
-#include "packwright/inspect/PackageInspector.h"
-#include "packwright/inspect/Progress.h"
+#include "packwright/examine/ExamineError.h"
+#include "packwright/examine/Listing.h"
+#include "packwright/examine/PackageExaminer.h"
+#include "packwright/examine/Progress.h"
 
 void AddListCommand(CLI::App& app, int* exitCode) {
     auto* command = app.add_subcommand("list", "Show the header, files, shortcuts and registry lines of an installer");
@@ -24,7 +24,7 @@ void AddListCommand(CLI::App& app, int* exitCode) {
                 InspectPackageInto(*path, package, callbacks);
             }
             *exitCode = 0;
-        } catch (const InspectError& e) {
+        } catch (const ExamineError& e) {
             // What was read before the damage is still worth seeing; the error says where it stops.
             std::fprintf(stderr, "packwright list: %s\n", e.what());
             *exitCode = 1;

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "packwright/cli/Commands.h"
-#include "packwright/inspect/Progress.h"
-#include "packwright/inspect/Verify.h"
+#include "packwright/examine/Progress.h"
+#include "packwright/examine/Verify.h"
 
 void AddVerifyCommand(CLI::App& app, int* exitCode) {
     auto* command = app.add_subcommand("verify", "Read and check every block of an installer and its volumes");

@@ -1,5 +1,5 @@
 // The mode byte and header at the start of the stream, as written by the writer.
-#include "InspectTestSupport.h"
+#include "ExamineTestSupport.h"
 #include "package/PackageHeader.h"
 #include "package/PackageReader.h"
 #include "packwright/writer/RawStream.h"

@@ -1,7 +1,7 @@
 // The package reader across volume files: joins, names, size checks and the three prompts.
 #include <filesystem>
 
-#include "InspectTestSupport.h"
+#include "ExamineTestSupport.h"
 #include "package/PackageReader.h"
 #include "shell/platform/Platform.h"
 #include "shell/platform/host/HostPlatform.h"

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "InspectTestSupport.h"
+#include "ExamineTestSupport.h"
 #include "package/BlockChecksum.h"
-#include "packwright/inspect/PackageInspector.h"
+#include "packwright/examine/PackageExaminer.h"
 #include "packwright/writer/Locator.h"
 #include "packwright/writer/PackageLimits.h"
 #include "packwright/writer/WriterError.h"

@@ -1,4 +1,4 @@
-#include "packwright/inspect/Progress.h"
+#include "packwright/examine/Progress.h"
 
 #include <unistd.h>
 

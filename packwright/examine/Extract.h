@@ -14,7 +14,7 @@ struct ExtractSummary {
 };
 
 // Writes each file to a temporary name beside its target and renames it once complete, with
-// the record's time as its modification time. Throws InspectError naming the damaged part
+// the record's time as its modification time. Throws ExamineError naming the damaged part
 // or the refused name; files completed before the failure stay, no partial file does.
 ExtractSummary ExtractPackage(const std::string& installerPath, const std::string& destination,
                               const std::function<void(u64 done, u64 total)>& progress = {});

@@ -62,7 +62,7 @@ struct InspectCallbacks {
     std::function<void(u64 blocksDone, u64 totalBlocks)> progress;
 };
 
-// Throws InspectError naming the damaged or missing part; callbacks may throw too.
+// Throws ExamineError naming the damaged or missing part; callbacks may throw too.
 InspectedPackage InspectPackage(const std::string& path, const InspectCallbacks& callbacks = {});
 // The same, filling `out` as it goes: after an error it holds what was read before it.
 void InspectPackageInto(const std::string& path, InspectedPackage& out, const InspectCallbacks& callbacks = {});

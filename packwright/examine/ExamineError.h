@@ -3,6 +3,6 @@
 #include <stdexcept>
 #include <string>
 
-struct InspectError : std::runtime_error {
-    explicit InspectError(const std::string& message) : std::runtime_error(message) {}
+struct ExamineError : std::runtime_error {
+    explicit ExamineError(const std::string& message) : std::runtime_error(message) {}
 };

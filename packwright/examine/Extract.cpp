@@ -1,4 +1,4 @@
-#include "packwright/inspect/Extract.h"
+#include "packwright/examine/Extract.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,10 +8,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "packwright/inspect/Escape.h"
-#include "packwright/inspect/ExtractPaths.h"
-#include "packwright/inspect/InspectError.h"
-#include "packwright/inspect/PackageInspector.h"
+#include "packwright/examine/Escape.h"
+#include "packwright/examine/ExtractPaths.h"
+#include "packwright/examine/ExamineError.h"
+#include "packwright/examine/PackageExaminer.h"
 
 namespace fs = std::filesystem;
 
@@ -32,7 +32,7 @@ struct PartialFile {
 };
 
 [[noreturn]] void FailOn(const fs::path& path, const char* what) {
-    throw InspectError(std::string("cannot ") + what + " '" + path.string() + "': " + std::strerror(errno));
+    throw ExamineError(std::string("cannot ") + what + " '" + path.string() + "': " + std::strerror(errno));
 }
 }  // namespace
 
@@ -41,7 +41,7 @@ ExtractSummary ExtractPackage(const std::string& installerPath, const std::strin
     fs::path root = destination;
     std::error_code ec;
     fs::create_directories(root, ec);
-    if (!fs::is_directory(root)) throw InspectError("cannot create the destination folder '" + destination + "'");
+    if (!fs::is_directory(root)) throw ExamineError("cannot create the destination folder '" + destination + "'");
 
     ExtractSummary summary;
     PartialFile partial;
@@ -92,7 +92,7 @@ ExtractSummary ExtractPackage(const std::string& installerPath, const std::strin
     };
     InspectedPackage package = InspectPackage(installerPath, callbacks);
     if (package.runMode != 0)
-        throw InspectError("'" + installerPath + "' is a " + RunModeName(package.runMode) +
+        throw ExamineError("'" + installerPath + "' is a " + RunModeName(package.runMode) +
                            " companion program; it carries no files to extract");
     summary.problems = package.problems;
     return summary;

@@ -1,4 +1,4 @@
-#include "packwright/inspect/Escape.h"
+#include "packwright/examine/Escape.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "packwright/inspect/PackageInspector.h"
+#include "packwright/examine/PackageExaminer.h"
 
 std::string ListingText(const InspectedPackage& package);
 std::string ListingJson(const InspectedPackage& package);

@@ -1,10 +1,10 @@
-#include "packwright/inspect/ExtractPaths.h"
+#include "packwright/examine/ExtractPaths.h"
 
 #include <cctype>
 #include <vector>
 
-#include "packwright/inspect/Escape.h"
-#include "packwright/inspect/InspectError.h"
+#include "packwright/examine/Escape.h"
+#include "packwright/examine/ExamineError.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +21,7 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 [[noreturn]] void Refuse(const std::string& name, const std::string& why) {
-    throw InspectError("refusing to extract " + QuoteForMessage(name) + ": " + why);
+    throw ExamineError("refusing to extract " + QuoteForMessage(name) + ": " + why);
 }
 
 // One folder or file name: nothing that climbs up, names a drive or a stream.
@@ -80,18 +80,18 @@ fs::path PrepareTarget(const fs::path& root, const fs::path& relative) {
         std::error_code ec;
         fs::file_status status = fs::symlink_status(at, ec);
         if (fs::is_symlink(status))
-            throw InspectError("refusing to extract into '" + at.string() + "': it is a symbolic link");
+            throw ExamineError("refusing to extract into '" + at.string() + "': it is a symbolic link");
         if (fs::exists(status)) {
             if (!fs::is_directory(status))
-                throw InspectError("cannot extract into '" + at.string() + "': it exists and is not a folder");
+                throw ExamineError("cannot extract into '" + at.string() + "': it exists and is not a folder");
             continue;
         }
         if (!fs::create_directory(at, ec) && ec)
-            throw InspectError("cannot create the folder '" + at.string() + "': " + ec.message());
+            throw ExamineError("cannot create the folder '" + at.string() + "': " + ec.message());
     }
     fs::path target = root / relative;
     std::error_code ec;
     if (fs::is_directory(fs::symlink_status(target, ec)))
-        throw InspectError("cannot extract to '" + target.string() + "': a folder of that name exists");
+        throw ExamineError("cannot extract to '" + target.string() + "': a folder of that name exists");
     return target;
 }

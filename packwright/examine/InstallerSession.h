@@ -5,19 +5,19 @@
 #include <cstdint>
 #include <string>
 
-#include "packwright/inspect/InspectError.h"
+#include "packwright/examine/ExamineError.h"
 #include "state/Types.h"
 
 // Finds the locator in the file: the u32 after the first "WHERETOSTARTSTRING:".
-// Throws InspectError when the file cannot be read or has no locator.
+// Throws ExamineError when the file cannot be read or has no locator.
 u32 FindPackageOffset(const std::string& path);
 
 // While a session exists the package reader, SetupState and the host platform belong to
 // it; only one session can exist at a time. Every prompt is answered Cancel and its
-// meaning kept as the session's error; a process exit becomes an InspectError.
+// meaning kept as the session's error; a process exit becomes an ExamineError.
 class InstallerSession {
 public:
-    // Opens volume 0 (checking its ExpectedSize). Throws InspectError.
+    // Opens volume 0 (checking its ExpectedSize). Throws ExamineError.
     explicit InstallerSession(const std::string& path);
     ~InstallerSession();
     InstallerSession(const InstallerSession&) = delete;
@@ -34,14 +34,14 @@ private:
     u32 offset_ = 0;
 };
 
-// Runs a read of the package reader; an InspectError it raises (a volume switch that
+// Runs a read of the package reader; an ExamineError it raises (a volume switch that
 // failed) gets `context` in front.
 template <typename Read>
 auto WithContext(const std::string& context, Read read) {
     try {
         return read();
-    } catch (const InspectError& e) {
-        throw InspectError(context + ": " + e.what());
+    } catch (const ExamineError& e) {
+        throw ExamineError(context + ": " + e.what());
     }
 }
 

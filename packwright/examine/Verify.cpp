@@ -1,10 +1,10 @@
-#include "packwright/inspect/Verify.h"
+#include "packwright/examine/Verify.h"
 
 #include <exception>
 #include <new>
 
-#include "packwright/inspect/InspectError.h"
-#include "packwright/inspect/PackageInspector.h"
+#include "packwright/examine/ExamineError.h"
+#include "packwright/examine/PackageExaminer.h"
 
 bool VerifyPackage(const std::string& path, std::string& report, const std::function<void(u64, u64)>& progress) {
     try {
@@ -22,7 +22,7 @@ bool VerifyPackage(const std::string& path, std::string& report, const std::func
                  " files, " + std::to_string(blocks) + " blocks, " + std::to_string(package.volumesRead) +
                  (package.volumesRead == 1 ? " volume" : " volumes");
         return true;
-    } catch (const InspectError& e) {
+    } catch (const ExamineError& e) {
         report = e.what();
     } catch (const std::bad_alloc&) {
         report = "out of memory";

@@ -1,4 +1,4 @@
-#include "packwright/inspect/InstallerSession.h"
+#include "packwright/examine/InstallerSession.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "package/PackageReader.h"
-#include "packwright/inspect/InspectError.h"
+#include "packwright/examine/ExamineError.h"
 #include "shell/platform/Platform.h"
 #include "shell/platform/host/HostPlatform.h"
 #include "state/SetupState.h"
@@ -88,9 +88,9 @@ u32 FindPackageOffset(const std::string& path) {
     std::error_code ec;
     std::filesystem::file_status status = std::filesystem::status(path, ec);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        throw InspectError("'" + path + "' is not a regular file");
+        throw ExamineError("'" + path + "' is not a regular file");
     File file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw InspectError("cannot open '" + path + "': " + std::strerror(errno));
+    if (!file) throw ExamineError("cannot open '" + path + "': " + std::strerror(errno));
     // Chunks overlap by the marker's length so a marker across a chunk border is found.
     std::vector<u8> buffer(1 << 20);
     std::size_t kept = 0;
@@ -98,7 +98,7 @@ u32 FindPackageOffset(const std::string& path) {
     for (;;) {
         std::size_t got = std::fread(buffer.data() + kept, 1, buffer.size() - kept, file.get());
         if (got == 0) {
-            if (std::ferror(file.get())) throw InspectError("cannot read '" + path + "'");
+            if (std::ferror(file.get())) throw ExamineError("cannot read '" + path + "'");
             break;
         }
         std::size_t have = kept + got;
@@ -109,27 +109,27 @@ u32 FindPackageOffset(const std::string& path) {
             u8 field[4];
             if (std::fseek(file.get(), static_cast<long>(at), SEEK_SET) != 0 ||
                 std::fread(field, 1, 4, file.get()) != 4)
-                throw InspectError("'" + path + "' ends inside its package locator");
+                throw ExamineError("'" + path + "' ends inside its package locator");
             return LoadU32(field);
         }
         kept = std::min(have, MarkerLength - 1);
         std::memmove(buffer.data(), begin + have - kept, kept);
         consumed += have - kept;
     }
-    throw InspectError("'" + path + "' is not a Packwright installer: no package locator found");
+    throw ExamineError("'" + path + "' is not a Packwright installer: no package locator found");
 }
 
 InstallerSession::InstallerSession(const std::string& path) {
-    if (g_sessionOpen) throw InspectError("internal: only one installer can be read at a time");
+    if (g_sessionOpen) throw ExamineError("internal: only one installer can be read at a time");
     std::error_code ec;
     std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    if (ec) throw InspectError("cannot resolve '" + path + "': " + ec.message());
+    if (ec) throw ExamineError("cannot resolve '" + path + "': " + ec.message());
     modulePath_ = absolute.lexically_normal().string();
     offset_ = FindPackageOffset(modulePath_);
-    if (offset_ == 0) throw InspectError("'" + path + "' carries no package (its package offset is 0)");
+    if (offset_ == 0) throw ExamineError("'" + path + "' carries no package (its package offset is 0)");
     // The Stub's path buffers hold 255 characters, and volume names must fit them too.
     if (modulePath_.size() + 4 >= PathCapacity)
-        throw InspectError("the path '" + modulePath_ + "' is too long for the package reader (" +
+        throw ExamineError("the path '" + modulePath_ + "' is too long for the package reader (" +
                            std::to_string(PathCapacity - 5) + " characters at most); move the installer");
 
     g_sessionOpen = true;
@@ -140,14 +140,14 @@ InstallerSession::InstallerSession(const std::string& path) {
     host::SetLocatorOffset(offset_);
     host::SetMessageBoxHandler(AnswerPrompt);
     host::SetExitHandler([](int) {
-        throw InspectError(g_error.empty() ? "the package ends early: a further volume could not be opened"
+        throw ExamineError(g_error.empty() ? "the package ends early: a further volume could not be opened"
                                            : g_error);
     });
     if (!OpenNextVolume()) {
         std::string message = g_error.empty() ? "cannot open the package in '" + modulePath_ + "'" : g_error;
         ResetAll();
         g_sessionOpen = false;
-        throw InspectError(message);
+        throw ExamineError(message);
     }
 }
 
@@ -161,13 +161,13 @@ bool InstallerSession::HasFailed() const { return !g_error.empty(); }
 
 void InstallerSession::ThrowIfFailed(const std::string& context) const {
     if (g_error.empty()) return;
-    throw InspectError(context.empty() ? g_error : context + ": " + g_error);
+    throw ExamineError(context.empty() ? g_error : context + ": " + g_error);
 }
 
 void ReadStreamBytes(const InstallerSession& session, void* buffer, u32 n, const std::string& context) {
     int got = WithContext(context, [&] { return ReadPackageBytes(buffer, n); });
     session.ThrowIfFailed(context);
-    if (got != static_cast<int>(n)) throw InspectError(context + ": the package cannot be read");
+    if (got != static_cast<int>(n)) throw ExamineError(context + ": the package cannot be read");
 }
 
 std::string ReadRawCountedString(const InstallerSession& session, const std::string& context) {

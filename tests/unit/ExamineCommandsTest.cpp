@@ -3,14 +3,14 @@
 
 #include <filesystem>
 
-#include "InspectTestSupport.h"
+#include "ExamineTestSupport.h"
 #include "packwright/cli/Commands.h"
-#include "packwright/inspect/Extract.h"
-#include "packwright/inspect/ExtractPaths.h"
-#include "packwright/inspect/InspectError.h"
-#include "packwright/inspect/Listing.h"
-#include "packwright/inspect/PackageInspector.h"
-#include "packwright/inspect/Verify.h"
+#include "packwright/examine/Extract.h"
+#include "packwright/examine/ExtractPaths.h"
+#include "packwright/examine/ExamineError.h"
+#include "packwright/examine/Listing.h"
+#include "packwright/examine/PackageExaminer.h"
+#include "packwright/examine/Verify.h"
 
 namespace fs = std::filesystem;
 
@@ -190,7 +190,7 @@ TEST_F(Inspect, ExtractMapsNamesAndRefusesEscapes) {
     for (const char* hostile : {"{OurProgramDir}\\..\\..\\evil.txt", "data\\..\\..\\evil.txt", "C:\\evil.txt",
                                 "\\evil.txt", "/tmp/evil.txt", "{..}\\evil.txt", "{OurProgramDir}\\c:evil",
                                 "{OurProgramDir}", "{OurProgramDir\\x"})
-        EXPECT_THROW(ExtractRelativePath(hostile), InspectError) << hostile;
+        EXPECT_THROW(ExtractRelativePath(hostile), ExamineError) << hostile;
 
     // A hostile record stops the extraction before anything lands outside the destination.
     InstallPackage evil;
@@ -206,7 +206,7 @@ TEST_F(Inspect, ExtractMapsNamesAndRefusesEscapes) {
     try {
         ExtractPackage(path, out.string());
         ADD_FAILURE() << "the hostile name was accepted";
-    } catch (const InspectError& e) {
+    } catch (const ExamineError& e) {
         EXPECT_TRUE(Contains(e.what(), "refusing to extract '{OurProgramDir}\\..\\..\\evil.txt'")) << e.what();
     }
     EXPECT_FALSE(fs::exists(box / "evil.txt"));
@@ -219,7 +219,7 @@ TEST_F(Inspect, ExtractMapsNamesAndRefusesEscapes) {
     fs::path linked = box / "linked";
     fs::create_directories(linked);
     fs::create_directory_symlink(elsewhere, linked / "OurProgramDir");
-    EXPECT_THROW(ExtractPackage(Write(BuildInstallerImage(stub, package)), linked.string()), InspectError);
+    EXPECT_THROW(ExtractPackage(Write(BuildInstallerImage(stub, package)), linked.string()), ExamineError);
     EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
@@ -231,7 +231,7 @@ TEST_F(Inspect, DamagedExtractLeavesNoPartialFile) {
     try {
         ExtractPackage(path, out.string());
         ADD_FAILURE() << "damage went unnoticed";
-    } catch (const InspectError& e) {
+    } catch (const ExamineError& e) {
         EXPECT_TRUE(Contains(e.what(), "block 4 of 4 is damaged")) << e.what();
     }
     EXPECT_TRUE(fs::exists(out / "WinSysDir/common.dll")) << "files before the damage are complete";

@@ -5,7 +5,7 @@
 #include <string>
 
 // The relative path under the destination for a stored name such as
-// "{OurProgramDir}\data\one.bin" -> "OurProgramDir/data/one.bin". Throws InspectError for
+// "{OurProgramDir}\data\one.bin" -> "OurProgramDir/data/one.bin". Throws ExamineError for
 // "..", absolute paths, drive letters and names that are no file.
 std::filesystem::path ExtractRelativePath(const std::string& storedName);
 

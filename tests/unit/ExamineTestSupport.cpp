@@ -1,4 +1,4 @@
-#include "InspectTestSupport.h"
+#include "ExamineTestSupport.h"
 
 #include <cstring>
 #include <random>

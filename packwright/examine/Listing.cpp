@@ -1,8 +1,8 @@
-#include "packwright/inspect/Listing.h"
+#include "packwright/examine/Listing.h"
 
 #include <fmt/format.h>
 
-#include "packwright/inspect/Escape.h"
+#include "packwright/examine/Escape.h"
 
 namespace {
 std::string Version(const std::array<u16, 4>& v) { return fmt::format("{}.{}.{}.{}", v[0], v[1], v[2], v[3]); }

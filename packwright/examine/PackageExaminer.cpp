@@ -1,13 +1,13 @@
-#include "packwright/inspect/PackageInspector.h"
+#include "packwright/examine/PackageExaminer.h"
 
 #include <memory>
 
 #include "package/DataBlock.h"
 #include "package/PackageHeader.h"
 #include "package/PackageReader.h"
-#include "packwright/inspect/Escape.h"
-#include "packwright/inspect/InspectError.h"
-#include "packwright/inspect/InstallerSession.h"
+#include "packwright/examine/Escape.h"
+#include "packwright/examine/ExamineError.h"
+#include "packwright/examine/InstallerSession.h"
 #include "packwright/writer/PackageLimits.h"
 #include "state/SetupState.h"
 
@@ -32,9 +32,9 @@ void ReadHeader(const InstallerSession& session, InspectedPackage& out) {
     u32 length = 0;
     bool sound = WithContext(context, [&] { return ReadDataBlock(block.get(), &length, DecodeCapacity); });
     session.ThrowIfFailed(context);
-    if (!sound) throw InspectError("the install header block is damaged: it fails its checksums or cannot be decoded");
+    if (!sound) throw ExamineError("the install header block is damaged: it fails its checksums or cannot be decoded");
     if (!ParseInstallHeader(block.get(), length))
-        throw InspectError("the install header block is too short for its fields (" + std::to_string(length) + " bytes)");
+        throw ExamineError("the install header block is too short for its fields (" + std::to_string(length) + " bytes)");
     h.productTitle = Copy(g_setup.ProductTitle);
     h.footerText = Copy(g_setup.FooterText);
     h.uninstallName = Copy(g_setup.UninstallName);
@@ -73,7 +73,7 @@ void ReadFiles(const InstallerSession& session, InspectedPackage& out, const Ins
             u32 length = 0;
             bool sound = WithContext(block, [&] { return ReadDataBlock(buffer.get(), &length, DecodeCapacity); });
             session.ThrowIfFailed(block);
-            if (!sound) throw InspectError(block + " is damaged: it fails its checksums or cannot be decoded");
+            if (!sound) throw ExamineError(block + " is damaged: it fails its checksums or cannot be decoded");
             if (length == 0) break;
             if (file.blocksRead > 0 && lastLength != BuiltBlockSize) ++shortBlocks;
             lastLength = length;
