@@ -195,11 +195,7 @@ BuildResult BuildInstaller(const BuildOptions& options) {
             writer.EndFile();
         }
         writer.EndFiles();
-        for (const std::string& line : plan.shortcutLines) writer.AddShortcut(line);
-        writer.EndShortcuts();
-        for (const std::string& line : plan.registryLines) writer.AddRegistryLine(line);
-        writer.EndRegistry();
-        writer.WriteRunAfter(plan.runAfter);
+        writer.WriteSectionsAfterFiles(plan.shortcutLines, plan.registryLines, plan.runAfter);
     };
 
     WrittenInstaller written;

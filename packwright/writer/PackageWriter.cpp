@@ -271,6 +271,16 @@ void InstallStreamWriter::WriteRunAfter(const std::string& command) {
     stage_ = Stage::Done;
 }
 
+void InstallStreamWriter::WriteSectionsAfterFiles(const std::vector<std::string>& shortcuts,
+                                                  const std::vector<std::string>& registry,
+                                                  const std::string& runAfter) {
+    for (const std::string& line : shortcuts) AddShortcut(line);
+    EndShortcuts();
+    for (const std::string& line : registry) AddRegistryLine(line);
+    EndRegistry();
+    WriteRunAfter(runAfter);
+}
+
 namespace {
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -317,11 +327,7 @@ void WriteInstallPackage(const InstallPackage& package, ByteSink& sink, const Wr
         writer.EndFile();
     }
     writer.EndFiles();
-    for (const std::string& line : package.shortcuts) writer.AddShortcut(line);
-    writer.EndShortcuts();
-    for (const std::string& line : package.registry) writer.AddRegistryLine(line);
-    writer.EndRegistry();
-    writer.WriteRunAfter(package.runAfter);
+    writer.WriteSectionsAfterFiles(package.shortcuts, package.registry, package.runAfter);
 }
 
 void WriteCompanionPackage(const CompanionPackage& package, ByteSink& sink) {

@@ -40,6 +40,10 @@ public:
     void EndRegistry();
     // The last item of the stream; everything is written when it returns.
     void WriteRunAfter(const std::string& command);
+    // Everything after the file section in one call: the shortcut and registry sections,
+    // each with its end, then the run-after command.
+    void WriteSectionsAfterFiles(const std::vector<std::string>& shortcuts,
+                                 const std::vector<std::string>& registry, const std::string& runAfter);
 
 private:
     enum class Stage { Header, Files, InFile, Shortcuts, Registry, RunAfter, Done };
