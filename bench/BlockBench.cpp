@@ -24,7 +24,7 @@
 
 #include "package/DataBlock.h"
 #include "package/DecodeBlock.h"
-#include "fuzz/ReferenceDecoder.h"
+#include "fuzz/reference/ReferenceDecoder.h"
 #include "packwright/encoder/BlockEncoder.h"
 
 extern char** environ;

@@ -4,36 +4,16 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <new>
-#include <string>
-#include <unordered_set>
+#include <cstring>
 
-#include "package/PackageReader.h"
-#include "shell/platform/host/HostPlatform.h"
-#include "state/SetupState.h"
+#include "package/Locator.h"
 
 namespace {
-// Anonymous in-memory files, one per use, kept for the whole run; a /proc path opens them
-// like any file, and it has no "." in its name, so a next volume's name cannot exist.
+// Anonymous in-memory files, kept for the whole run; a /proc path opens them like any file.
 int MemoryFile() {
     int fd = memfd_create("packwright-fuzz", MFD_CLOEXEC);
     if (fd < 0) std::abort();
     return fd;
-}
-
-int ExecutableFile() {
-    static int fd = MemoryFile();
-    return fd;
-}
-
-std::string PathOf(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
-
-// Arrays allocated by the code under test (it uses new[] only) since StartProcessOver
-// and not yet freed.
-bool g_tracking = false;
-std::unordered_set<void*>& LiveArrays() {
-    static auto* live = new std::unordered_set<void*>;
-    return *live;
 }
 
 void WriteAll(int fd, const u8* bytes, std::size_t size, off_t at) {
@@ -45,57 +25,44 @@ void WriteAll(int fd, const u8* bytes, std::size_t size, off_t at) {
         at += n;
     }
 }
+
+const char ExecutableName[] = "SETUP";  // no ".": a next volume's name cannot exist
 }  // namespace
 
-void StartProcessOver(const u8* stream, std::size_t size) {
-    ResetPackageReader();
-    ResetSetupState();
-    host::Reset();
-    g_tracking = true;
+MemoryVolumes::MemoryVolumes(const u8* stream, std::size_t size) : bytes_(5 + size) {
+    bytes_[0] = 'M';  // the Stub; ExpectedSize (the next four bytes) stays 0
+    if (size) std::memcpy(bytes_.data() + 5, stream, size);
+}
 
-    int fd = ExecutableFile();
-    if (ftruncate(fd, 0) != 0) std::abort();
-    const u8 stubAndSize[5] = {'M', 0, 0, 0, 0};  // Stub of one byte, ExpectedSize 0
-    WriteAll(fd, stubAndSize, sizeof stubAndSize, 0);
-    WriteAll(fd, stream, size, sizeof stubAndSize);
+bool MemoryVolumes::ExecutablePath(char* out, u32 capacity) {
+    if (sizeof ExecutableName > capacity) return false;
+    std::memcpy(out, ExecutableName, sizeof ExecutableName);
+    return true;
+}
 
-    host::SetModulePath(PathOf(fd));
-    host::SetLocatorOffset(1);
+bool MemoryVolumes::Open(const char* path) {
+    open_ = std::strcmp(path, ExecutableName) == 0;
+    position_ = 0;
+    return open_;
+}
+
+bool MemoryVolumes::Read(void* buffer, u32 count, u32* got) {
+    std::size_t left = position_ < bytes_.size() ? bytes_.size() - position_ : 0;
+    *got = static_cast<u32>(std::min<std::size_t>(count, left));
+    std::memcpy(buffer, bytes_.data() + position_, *got);
+    position_ += *got;
+    return true;
 }
 
 std::string WriteInstaller(const u8* stream, std::size_t size) {
     static int fd = MemoryFile();
     constexpr u32 Offset = 32;
     u8 stub[Offset + 4] = {'M', 'Z'};
-    const char marker[] = "WHERETOSTARTSTRING:";
-    for (int i = 0; i < 19; ++i) stub[4 + i] = static_cast<u8>(marker[i]);
-    StoreU32(stub + 4 + 19, Offset);  // ExpectedSize (the last four bytes) stays 0
-    g_tracking = true;
+    const char marker[LocatorMarkerLength] = PACKWRIGHT_LOCATOR_MARKER;
+    std::memcpy(stub + 4, marker, LocatorMarkerLength);
+    StoreU32(stub + 4 + LocatorMarkerLength, Offset);  // ExpectedSize (the last four bytes) stays 0
     if (ftruncate(fd, 0) != 0) std::abort();
     WriteAll(fd, stub, sizeof stub, 0);
     WriteAll(fd, stream, size, sizeof stub);
-    return PathOf(fd);
+    return "/proc/self/fd/" + std::to_string(fd);
 }
-
-void EndProcess(bool exited) {
-    ResetSetupState();
-    if (exited)
-        for (void* p : LiveArrays()) std::free(p);
-    LiveArrays().clear();
-    g_tracking = false;
-}
-
-void* operator new[](std::size_t size) {
-    void* p = std::malloc(size ? size : 1);
-    if (!p) throw std::bad_alloc();
-    if (g_tracking) LiveArrays().insert(p);
-    return p;
-}
-
-void operator delete[](void* p) noexcept {
-    if (!p) return;
-    LiveArrays().erase(p);
-    std::free(p);
-}
-
-void operator delete[](void* p, std::size_t) noexcept { operator delete[](p); }

@@ -1,91 +1,85 @@
 // A whole Package stream, twice: through `packwright verify`'s VerifyPackage on an installer
 // file around it, and walked directly the way the Stub reads it: the mode byte and header,
 // every FileRecord with its blocks (decoded or skipped), the shortcut, registry and
-// run-after sections, or a companion's strings. Nothing may crash or read out of bounds;
-// running out of stream ends the host "process", which is an expected outcome of the
-// walk, and frees what the process held, so that any other unreleased memory shows as a leak.
+// run-after sections, or a companion's strings. Nothing may crash, read out of bounds or
+// leak; running out of stream ends the walk, as it ends the Stub.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "FuzzHarness.h"
 #include "package/DataBlock.h"
+#include "package/FileRecord.h"
 #include "package/PackageHeader.h"
-#include "package/PackageReader.h"
+#include "package/ShortcutLine.h"
 #include "packwright/examine/Verify.h"
-#include "shell/platform/host/HostPlatform.h"
-#include "state/SetupState.h"
 
 namespace {
 void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-bool HasEquals(const char* line) { return std::strchr(line, '=') != nullptr; }
-
 // FileRecords until the empty name or a failure: name, 19 fixed bytes, blocks, end marker.
-void ReadFileSection(u8* buffer) {
+void ReadFileSection(PackageReader& reader, u8* buffer) {
     for (;;) {
-        const char* name = ReadCountedString();
+        const char* name = reader.ReadCountedString();
         if (!*name) return;
         Check(std::strlen(name) <= 255);
-        u8 fixed[19];
-        if (ReadPackageBytes(fixed, sizeof fixed) < 0) return;
+        u8 fixed[FileRecordFixedSize];
+        if (reader.ReadPackageBytes(fixed, sizeof fixed) < 0) return;
+        FileRecord record;
+        ParseFileRecord(fixed, &record);
         // The shared flag chooses skipping, so both ways through a record get exercised.
-        bool skip = fixed[18] & 1;
+        bool skip = record.Shared;
         for (;;) {
             u32 length = 0xFFFFFFFF;
-            if (!ReadDataBlock(skip ? nullptr : buffer, &length, DecodeCapacity)) return;
+            if (ReadDataBlock(reader, skip ? nullptr : buffer, &length, DecodeCapacity) != BlockStatus::Sound) return;
             Check(length <= DecodeCapacity);
             if (length == 0) break;
         }
     }
 }
 
-void ReadInstallSections(u8* buffer) {
-    ReadFileSection(buffer);
+void ReadInstallSections(PackageReader& reader, u8* buffer) {
+    ReadFileSection(reader, buffer);
     for (;;) {  // shortcut lines: a line without "=" ends the section too
-        const char* line = ReadCountedString();
-        if (!*line || !HasEquals(line)) break;
+        ShortcutParts parts;
+        const char* line = reader.ReadCountedString();
+        if (!*line || !SplitShortcutLine(line, &parts)) break;
     }
-    while (*ReadCountedString()) {  // registry lines
+    while (*reader.ReadCountedString()) {  // registry lines
     }
-    ReadCountedString();  // the run-after command
+    reader.ReadCountedString();  // the run-after command
 }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static u8 buffer[DecodeCapacity];
     std::string report;
-    bool sound = VerifyPackage(WriteInstaller(data, size), report);
+    VerifyPackage(WriteInstaller(data, size), report);
     Check(!report.empty());
-    // Verify turns a process exit into an error of its own, and cannot say whether an exit
-    // left a read's buffer behind: release what the reader code still holds.
-    EndProcess(true);
-    (void)sound;
 
-    StartProcessOver(data, size);
-    try {
-        Check(OpenNextVolume());
-        bool headerOk = ReadPackageHeader();
-        if (g_setup.RunMode == 0) {
-            if (headerOk) {
-                Check(g_setup.ProductTitle && g_setup.FooterText && g_setup.UninstallName);
-                Check(g_setup.ProgramDir && g_setup.ShortcutFolder);
-                ReadInstallSections(buffer);
-            } else {
-                Check(g_setup.Corrupted);
-            }
+    MemoryVolumes volumes(data, size);
+    GiveUpPrompts prompts;
+    PackageReader reader(volumes, prompts);
+    Check(reader.OpenNextVolume());
+    PackageHeader header;
+    HeaderStatus status = ReadPackageHeader(reader, header);
+    if (status == HeaderStatus::Read) {
+        Check(header.ProductTitle && header.FooterText && header.UninstallName);
+        if (header.Mode == RunMode::Install) {
+            Check(header.ProgramDir && header.ShortcutFolder);
+            ReadInstallSections(reader, buffer);
         } else {
-            Check(headerOk && g_setup.ProductTitle && g_setup.FooterText && g_setup.UninstallName);
-            while (*ReadCountedString()) {  // an InstallLog is made of such strings
+            while (*reader.ReadCountedString()) {  // an InstallLog is made of such strings
             }
         }
-    } catch (const HostProcessExit& exit) {
-        Check(exit.code == 1);
-        EndProcess(true);
-        return 0;
+    } else {
+        // Only a stream that ended, or an install header that fails its checks, stops here.
+        Check(prompts.ended || (header.Mode == RunMode::Install && status != HeaderStatus::Unreadable));
     }
-    EndProcess(false);
+    ReleasePackageHeader(header);
+    // Once the stream has ended, every read fails at once.
+    if (prompts.ended) Check(reader.ReadPackageBytes(buffer, 1) == -1);
     return 0;
 }

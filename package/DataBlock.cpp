@@ -2,43 +2,60 @@
 
 #include "package/BlockChecksum.h"
 #include "package/DecodeBlock.h"
-#include "package/PackageReader.h"
-#include "state/SetupState.h"
 
 namespace {
-bool FailBlock() {
-    g_setup.Corrupted = true;
-    return false;
+// The three fields before the stored bytes.
+BlockStatus ReadPrefix(PackageReader& reader, StoredBlock* block) {
+    u8 field[4];
+    if (reader.ReadPackageBytes(field, 2) < 0) return BlockStatus::Unreadable;
+    *block = StoredBlock();
+    block->storedLength = LoadU16(field);
+    if (block->storedLength == 0) return BlockStatus::Sound;
+    if (reader.ReadPackageBytes(field, 4) < 0) return BlockStatus::Unreadable;
+    block->decodedChecksum = LoadU32(field);
+    if (reader.ReadPackageBytes(field, 4) < 0) return BlockStatus::Unreadable;
+    block->storedChecksum = LoadU32(field);
+    return BlockStatus::Sound;
 }
 }  // namespace
 
-bool ReadDataBlock(u8* buffer, u32* length, u32 capacity) {
-    u8 field[4];
-    if (ReadPackageBytes(field, 2) < 0) return false;
-    u32 stored = LoadU16(field);
-    if (stored == 0) {
+BlockStatus ReadStoredBlock(PackageReader& reader, u8* buffer, u32 capacity, StoredBlock* block) {
+    BlockStatus status = ReadPrefix(reader, block);
+    if (status != BlockStatus::Sound || block->storedLength == 0) return status;
+    if (block->storedLength > capacity) return BlockStatus::Damaged;
+    if (reader.ReadPackageBytes(buffer, block->storedLength) < 0) return BlockStatus::Damaged;
+    return BlockStatus::Sound;
+}
+
+bool DecodeStoredBlock(const StoredBlock& block, u8* buffer, u32* length, u32 capacity) {
+    if (block.storedLength == 0) {
         *length = 0;
         return true;
     }
-    if (ReadPackageBytes(field, 4) < 0) return false;
-    u32 decodedChecksum = LoadU32(field);
-    if (ReadPackageBytes(field, 4) < 0) return false;
-    u32 storedChecksum = LoadU32(field);
-
-    if (!buffer) {
-        // A failed read has set Cancelled, which the caller tests before its next block.
-        u8* scratch = new u8[capacity > stored ? capacity : stored];
-        int got = ReadPackageBytes(scratch, stored);
-        delete[] scratch;
-        *length = got < 0 ? stored : static_cast<u32>(got);
-        return true;
-    }
-    if (stored > capacity) return FailBlock();
-    if (ReadPackageBytes(buffer, stored) < 0) return FailBlock();
-    if (BlockChecksum(buffer, stored, ChecksumStart) != storedChecksum) return FailBlock();
-    u32 decoded = stored;
-    if (!DecodeBlock(buffer, &decoded, capacity)) return FailBlock();
-    if (BlockChecksum(buffer, decoded, ChecksumStart) != decodedChecksum) return FailBlock();
+    if (BlockChecksum(buffer, block.storedLength, ChecksumStart) != block.storedChecksum) return false;
+    u32 decoded = block.storedLength;
+    if (!DecodeBlock(buffer, &decoded, capacity)) return false;
+    if (BlockChecksum(buffer, decoded, ChecksumStart) != block.decodedChecksum) return false;
     *length = decoded;
     return true;
+}
+
+BlockStatus ReadDataBlock(PackageReader& reader, u8* buffer, u32* length, u32 capacity) {
+    StoredBlock block;
+    if (!buffer) {
+        BlockStatus status = ReadPrefix(reader, &block);
+        if (status != BlockStatus::Sound) return status;
+        if (block.storedLength) {
+            // Skipped bytes go through a scratch buffer; a failed read has been recorded by
+            // the reader, and the caller finds out before its next block.
+            u8* scratch = new u8[block.storedLength];
+            reader.ReadPackageBytes(scratch, block.storedLength);
+            delete[] scratch;
+        }
+        *length = block.storedLength;
+        return BlockStatus::Sound;
+    }
+    BlockStatus status = ReadStoredBlock(reader, buffer, capacity, &block);
+    if (status != BlockStatus::Sound) return status;
+    return DecodeStoredBlock(block, buffer, length, capacity) ? BlockStatus::Sound : BlockStatus::Damaged;
 }

@@ -1,12 +1,37 @@
-// One DataBlock record of the Package stream: read, checked with both checksums and
-// decoded, or skipped unchecked.
+// One DataBlock record of the Package stream: u16 stored length (0 ends a block list), u32
+// checksum of the decoded bytes, u32 checksum of the stored bytes, the stored bytes.
+// Reading the stored bytes and decoding them are separate steps, so that decoding can run
+// somewhere else while the stream is read on.
 #pragma once
+#include "package/PackageReader.h"
 #include "state/Types.h"
-
-// With a buffer: on true it holds the decoded bytes and *length their count (0 for the end
-// marker). Without one (skip mode): the record is consumed unchecked and *length is its
-// stored length. A block that fails a check sets Corrupted and gives false.
-bool ReadDataBlock(u8* buffer, u32* length, u32 capacity);
 
 // Bytes before the stored bytes: the u16 stored length and the two u32 checksums.
 constexpr u32 DataBlockPrefixSize = 10;
+
+enum class BlockStatus : u8 {
+    Sound,       // read (and, where asked, checked and decoded)
+    Unreadable,  // the length or a checksum field could not be read
+    Damaged,     // the stored bytes could not be read, or a check failed
+};
+
+struct StoredBlock {
+    u32 storedLength = 0;  // 0: the end marker
+    u32 decodedChecksum = 0;
+    u32 storedChecksum = 0;
+};
+
+// Reads one record; its stored bytes go to buffer (capacity bytes). A record whose stored
+// bytes do not fit is Damaged.
+BlockStatus ReadStoredBlock(PackageReader& reader, u8* buffer, u32 capacity, StoredBlock* block);
+
+// Checks the stored bytes in buffer against their checksum, decodes them in place and checks
+// the result: true with *length the decoded count, false for a damaged block. capacity is
+// that of buffer, at least the stored length.
+bool DecodeStoredBlock(const StoredBlock& block, u8* buffer, u32* length, u32 capacity);
+
+// Both steps. With a buffer: on Sound it holds the decoded bytes and *length their count (0
+// for the end marker). Without one (skip mode): the record is consumed unchecked and *length
+// is its stored length; a failed read of the stored bytes still gives Sound, and the reader
+// has recorded that the read was given up.
+BlockStatus ReadDataBlock(PackageReader& reader, u8* buffer, u32* length, u32 capacity);

@@ -1,7 +1,6 @@
 #include "package/PackageHeader.h"
 
 #include "package/DataBlock.h"
-#include "package/PackageReader.h"
 #include "state/SetupState.h"
 
 namespace {
@@ -22,39 +21,55 @@ bool HasBackslash(const char* text) {
         if (*text == '\\') return true;
     return false;
 }
+
+// The numbers after the five strings: the password checksum, the size table and the block
+// count, then the byte that starts the licence text or says there is none.
+constexpr u32 NumbersSize = 36;
 }  // namespace
 
-bool ParseInstallHeader(const unsigned char* bytes, unsigned length) {
+bool ParseInstallHeader(const u8* bytes, u32 length, PackageHeader& h) {
     u32 at = 0;
-    char** strings[] = {&g_setup.ProductTitle, &g_setup.FooterText, &g_setup.UninstallName, &g_setup.ProgramDir,
-                        &g_setup.ShortcutFolder};
+    char** strings[] = {&h.ProductTitle, &h.FooterText, &h.UninstallName, &h.ProgramDir, &h.ShortcutFolder};
     for (char** field : strings)
         if (!TakeString(bytes, length, &at, field)) return false;
-    // Nine u32 values (36 bytes), then the licence byte.
-    if (length - at < 37) return false;
-    g_setup.PasswordChecksum = LoadU32(bytes + at);
-    for (int k = 0; k < 7; ++k) g_setup.SizeTable[k] = LoadU32(bytes + at + 4 + 4 * k);
-    g_setup.TotalBlocks = LoadU32(bytes + at + 32);
-    at += 36;
-    if (bytes[at] && !TakeString(bytes, length, &at, &g_setup.LicenceText)) return false;
-    g_setup.ProgramDirFixed = HasBackslash(g_setup.ProgramDir);
+    if (length - at < NumbersSize + 1) return false;
+    h.PasswordChecksum = LoadU32(bytes + at);
+    for (int k = 0; k < 7; ++k) h.SizeTable[k] = LoadU32(bytes + at + 4 + 4 * k);
+    h.TotalBlocks = LoadU32(bytes + at + 32);
+    at += NumbersSize;
+    if (bytes[at] && !TakeString(bytes, length, &at, &h.LicenceText)) return false;
+    h.ProgramDirFixed = HasBackslash(h.ProgramDir);
     return true;
 }
 
-bool ReadPackageHeader() {
+HeaderStatus ReadPackageHeader(PackageReader& reader, PackageHeader& h) {
     u8 mode = 0;
-    ReadPackageBytes(&mode, 1);
+    if (reader.ReadPackageBytes(&mode, 1) < 0) return HeaderStatus::Unreadable;
+    h.Mode = RunModeFromByte(mode);
     if (mode != 0) {
-        g_setup.RunMode = static_cast<signed char>(mode);
-        g_setup.ProductTitle = CopyString(ReadCountedString());
-        g_setup.FooterText = CopyString(ReadCountedString());
-        g_setup.UninstallName = CopyString(ReadCountedString());
-        return true;
+        char** strings[] = {&h.ProductTitle, &h.FooterText, &h.UninstallName};
+        for (char** field : strings) {
+            char text[CountedStringCapacity];
+            int length = reader.ReadCountedBytes(reinterpret_cast<u8*>(text));
+            if (length < 0) return HeaderStatus::Unreadable;
+            text[length] = 0;
+            *field = CopyString(text);
+        }
+        return HeaderStatus::Read;
     }
     u8* block = new u8[DecodeCapacity];
     u32 length = 0;
-    bool ok = ReadDataBlock(block, &length, DecodeCapacity) && ParseInstallHeader(block, length);
+    BlockStatus status = ReadDataBlock(reader, block, &length, DecodeCapacity);
+    HeaderStatus result = HeaderStatus::Read;
+    if (status == BlockStatus::Unreadable) result = HeaderStatus::Unreadable;
+    else if (status == BlockStatus::Damaged) result = HeaderStatus::Damaged;
+    else if (!ParseInstallHeader(block, length, h)) result = HeaderStatus::TooShort;
     delete[] block;
-    if (!ok) g_setup.Corrupted = true;
-    return ok;
+    return result;
+}
+
+void ReleasePackageHeader(PackageHeader& h) {
+    char* owned[] = {h.ProductTitle, h.FooterText, h.UninstallName, h.ProgramDir, h.ShortcutFolder, h.LicenceText};
+    for (char* s : owned) delete[] s;
+    h = PackageHeader();
 }

@@ -2,137 +2,98 @@
 
 #include <cstring>
 
-#include "shell/platform/Platform.h"
-#include "state/SetupState.h"
-#include "state/Text.h"
+#include "package/VolumeNames.h"
 
-namespace {
-FileHandle g_volume = nullptr;
-u32 g_volumeIndex = 0;
-u32 g_volumeStartOffset = 0;
-char g_string[256];
+bool PackageReader::AskAbout(PackagePrompt prompt, u32 offset, bool sizeFieldRead, u32 expected, u32 actual) {
+    VolumeProblem problem = {prompt, currentVolume_, path_, offset, sizeFieldRead, expected, actual};
+    return prompts_.Ask(problem);
+}
 
-const char NextDiskText[] = "Please insert the disk containing '%s' into the drive and select OK.";
-const char NextDiskCaption[] = "Next disk, please...";
-const char DamageText[] =
-    "The file '%s' appears to be damaged or incomplete, or there was an error reading it. You may "
-    "attempt to retry this operation; if this fails several times, please obtain a new copy, or "
-    "contact the author of the program for assistance.";
-const char DamageCaption[] = "File Damaged";
-const char ReadErrorText[] =
-    "There was a problem reading the disk information. Please ensure that the disk is properly "
-    "seated in the drive. If this error continues to appear, the disk may be damaged.";
-const char ReadErrorCaption[] = "Critical Error!";
-
-int VolumePrompt(const char* format, const char* path, const char* caption, unsigned style) {
-    char text[512];
-    FormatWithString(text, sizeof text, format, FileNamePart(path));
-    return PlatformMessageBox(g_setup.PromptOwner, text, caption, style);
+void PackageReader::CloseVolume() {
+    if (open_) source_.Close();
+    open_ = false;
 }
 
 // Reads from the open volume only, asking again on read errors: the count (possibly short
-// at the volume's end) or -1 when the user cancelled.
-int ReadFromVolume(u8* buffer, u32 n) {
+// at the volume's end) or -1 when the read was given up.
+int PackageReader::ReadFromVolume(u8* buffer, u32 n) {
     for (;;) {
         u32 got = 0;
-        if (PlatformRead(g_volume, buffer, n, &got)) return static_cast<int>(got);
-        int answer = PlatformMessageBox(nullptr, ReadErrorText, ReadErrorCaption,
-                                        MbRetryCancel | MbIconWarning | MbTopmost | MbSetForeground);
-        if (answer != IdRetry) {
-            g_setup.Cancelled = true;
+        if (source_.Read(buffer, n, &got)) {
+            position_ += got;
+            return static_cast<int>(got);
+        }
+        if (!AskAbout(PackagePrompt::ReadError, position_)) {
+            prompts_.ReadGivenUp();
             return -1;
         }
     }
 }
-}  // namespace
 
-u32 PackageOffset() { return PlatformLocatorOffset(); }
-u32 VolumeCount() { return g_volumeIndex; }
-
-const char* FileNamePart(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/') name = p + 1;
-    return name;
-}
-
-bool VolumePath(const char* executablePath, u32 index, char* out) {
-    u32 length = static_cast<u32>(std::strlen(executablePath));
-    const char* dot = std::strrchr(executablePath, '.');
-    u32 stem = dot ? static_cast<u32>(dot - executablePath) : length;
-    char suffix[16] = ".";
-    u32 suffixLength = 1 + FormatUnsigned(suffix + 1, index, 3);
-    if (stem + suffixLength >= PathCapacity) return false;
-    std::memcpy(out, executablePath, stem);
-    std::memcpy(out + stem, suffix, suffixLength + 1);
-    return true;
-}
-
-void CloseVolume() {
-    if (g_volume) PlatformClose(g_volume);
-    g_volume = nullptr;
-}
-
-void ResetPackageReader() {
-    CloseVolume();
-    g_volumeIndex = 0;
-    g_volumeStartOffset = 0;
-}
-
-bool OpenNextVolume() {
-    char path[PathCapacity];
-    if (!PlatformModulePath(path, sizeof path)) return false;
-    if (g_volumeIndex != 0) {
+bool PackageReader::OpenNextVolume() {
+    char executable[PathCapacity];
+    if (!source_.ExecutablePath(executable, sizeof executable)) return false;
+    currentVolume_ = volumeIndex_;
+    if (volumeIndex_ != 0) {
         CloseVolume();
-        char volume[PathCapacity];
-        if (!VolumePath(path, g_volumeIndex, volume)) return false;
-        std::memcpy(path, volume, sizeof path);
-        g_volumeStartOffset = 0;
+        if (!::VolumePath(executable, volumeIndex_, path_, sizeof path_)) return false;
+        volumeStartOffset_ = 0;
     } else {
-        g_volumeStartOffset = PackageOffset();
-        if (g_volumeStartOffset == 0) return false;
+        std::memcpy(path_, executable, sizeof path_);
+        volumeStartOffset_ = source_.PackageOffset();
+        if (volumeStartOffset_ == 0) return false;
     }
     for (;;) {
-        g_volume = PlatformOpenForRead(path);
-        if (!g_volume) {
-            if (VolumePrompt(NextDiskText, path, NextDiskCaption, MbOkCancel | MbIconWarning) != IdOk) return false;
+        if (!source_.Open(path_)) {
+            if (!AskAbout(PackagePrompt::NextDisk, 0)) return false;
             continue;
         }
-        if (g_volumeStartOffset) PlatformSeek(g_volume, g_volumeStartOffset);
+        open_ = true;
+        position_ = volumeStartOffset_;
+        if (volumeStartOffset_) source_.Seek(volumeStartOffset_);
         // The size field is read from this volume alone: a volume too short to hold it is
         // damaged, and reading on into the next one would only reopen this one again.
         u8 field[4];
-        if (ReadFromVolume(field, 4) == 4) {
-            u32 expected = LoadU32(field);
-            if (expected == 0 || expected == PlatformFileSize(g_volume)) {
-                ++g_volumeIndex;
-                return true;
-            }
+        bool fieldRead = ReadFromVolume(field, 4) == 4;
+        u32 expected = fieldRead ? LoadU32(field) : 0;
+        u32 actual = source_.Size();
+        if (fieldRead && (expected == 0 || expected == actual)) {
+            ++volumeIndex_;
+            return true;
         }
-        if (VolumePrompt(DamageText, path, DamageCaption, MbRetryCancel | MbIconError) != IdRetry) {
-            CloseVolume();
-            return false;
-        }
+        bool retry = AskAbout(PackagePrompt::Damaged, volumeStartOffset_, fieldRead, expected, actual);
         CloseVolume();
+        if (!retry) return false;
     }
 }
 
-int ReadPackageBytes(void* buffer, u32 n) {
+int PackageReader::ReadPackageBytes(void* buffer, u32 n) {
+    if (failed_) return -1;
     u8* out = static_cast<u8*>(buffer);
     u32 total = 0;
     while (total < n) {
-        int got = ReadFromVolume(out + total, n - total);
+        int got = open_ ? ReadFromVolume(out + total, n - total) : 0;
         if (got < 0) return -1;
         total += static_cast<u32>(got);
-        if (total < n && !OpenNextVolume()) PlatformExitProcess(1);
+        if (total < n && !OpenNextVolume()) {
+            failed_ = true;
+            prompts_.SwitchFailed();
+            return -1;
+        }
     }
     return static_cast<int>(total);
 }
 
-const char* ReadCountedString() {
+int PackageReader::ReadCountedBytes(u8* out) {
     u8 length;
-    if (ReadPackageBytes(&length, 1) < 0) return "";
-    if (length && ReadPackageBytes(g_string, length) < 0) return "";
-    g_string[length] = 0;
-    return g_string;
+    if (ReadPackageBytes(&length, 1) < 0) return -1;
+    if (length && ReadPackageBytes(out, length) < 0) return -1;
+    return length;
+}
+
+const char* PackageReader::ReadCountedString() {
+    int length = ReadCountedBytes(reinterpret_cast<u8*>(string_));
+    if (length < 0) return "";
+    string_[length] = 0;
+    return string_;
 }

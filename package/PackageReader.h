@@ -1,26 +1,55 @@
-// The Package as one sequential byte stream: found through the locator in the running
-// executable, continued across volume files, with the disk, damage and read-error prompts.
+// The Package as one sequential byte stream: found through the locator in the executable,
+// continued across volume files, with a decision asked for when a volume is missing or
+// damaged or a read fails. Every reader of the Package goes through one of these, strictly
+// in stream order.
 #pragma once
+#include "package/PackagePrompts.h"
+#include "package/VolumeSource.h"
 #include "state/Types.h"
 
-// Opens the next volume and checks its ExpectedSize; false when it cannot be had.
-bool OpenNextVolume();
-void CloseVolume();
-// Reads n bytes, switching volumes as needed: n, or -1 when a read failed and was cancelled.
-// A volume switch that fails ends the process with exit code 1.
-int ReadPackageBytes(void* buffer, u32 n);
-// A CountedString, NUL-terminated; valid until the next call. "" when a read failed.
-const char* ReadCountedString();
-// Offset of the Package inside the first volume: the size of the Stub.
-u32 PackageOffset();
+constexpr u32 CountedStringCapacity = 256;  // 255 characters and the NUL
 
-// Number of volumes opened successfully so far.
-u32 VolumeCount();
-// The path of volume index for an executable path: everything from the last "." replaced
-// by ".%03d" (appended when the path has no "."). The result fits PathCapacity or is false.
-bool VolumePath(const char* executablePath, u32 index, char* out);
-// The text after the last path separator: what the prompts show.
-const char* FileNamePart(const char* path);
+class PackageReader {
+public:
+    PackageReader(VolumeSource& source, PromptHandler& prompts) : source_(source), prompts_(prompts) {}
+    PackageReader(const PackageReader&) = delete;
+    PackageReader& operator=(const PackageReader&) = delete;
 
-// Back to the state before the first open (tests, tools).
-void ResetPackageReader();
+    // Opens the next volume and checks its ExpectedSize; false when it cannot be had.
+    bool OpenNextVolume();
+    void CloseVolume();
+    // Reads n bytes, switching volumes as needed: n, or -1 when a read failed and was
+    // given up, or the next volume could not be had.
+    int ReadPackageBytes(void* buffer, u32 n);
+    // A CountedString, NUL-terminated; valid until the next call. "" when a read failed.
+    const char* ReadCountedString();
+    // A CountedString as stored, 0 bytes included: its length, or -1 when a read failed.
+    int ReadCountedBytes(u8* out);
+    // Offset of the Package inside the first volume: the size of the Stub.
+    u32 PackageOffset() { return source_.PackageOffset(); }
+
+    // Number of volumes opened successfully so far.
+    u32 VolumeIndex() const { return volumeIndex_; }
+    // The volume being read (or opened), its path and the position of the next byte in it.
+    u32 CurrentVolume() const { return currentVolume_; }
+    const char* VolumePath() const { return path_; }
+    u32 VolumeOffset() const { return position_; }
+    // The next volume could not be had in the middle of a read: the stream has ended for
+    // good, and every later read fails at once.
+    bool Failed() const { return failed_; }
+
+private:
+    int ReadFromVolume(u8* buffer, u32 n);
+    bool AskAbout(PackagePrompt prompt, u32 offset, bool sizeFieldRead = false, u32 expected = 0, u32 actual = 0);
+
+    VolumeSource& source_;
+    PromptHandler& prompts_;
+    bool open_ = false;
+    bool failed_ = false;
+    u32 volumeIndex_ = 0;
+    u32 currentVolume_ = 0;
+    u32 volumeStartOffset_ = 0;
+    u32 position_ = 0;
+    char path_[PathCapacity] = {};
+    char string_[CountedStringCapacity] = {};
+};

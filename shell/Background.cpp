@@ -5,6 +5,14 @@
 #include "state/SetupState.h"
 
 namespace {
+// The measures derived from the client height.
+constexpr int BandCount = 41;
+constexpr int TextMargin = 15;
+constexpr int ShadowOffset = 5;
+int BandHeight(int clientHeight) { return clientHeight / 40 + 1; }
+int BannerFontHeight(int clientHeight) { return clientHeight / 15; }
+u32 BandColour(int band) { return static_cast<u32>(250 - 5 * band) << 16; }  // pure blue, 0x00BBGGRR
+
 const u32 Black = 0x000000;
 const u32 White = 0xFFFFFF;
 

@@ -1,8 +1,13 @@
 // The three run-mode handlers the BackgroundWindow calls on its start message. Each runs to
-// its end on the main thread and finishes by posting WM_CLOSE to the window.
+// its end on the main thread and finishes by posting WM_CLOSE to the window. The program's
+// entry point hands them to start-up as a table.
 #pragma once
-#include "shell/platform/Platform.h"
+#include "platform/Handles.h"
 
-void RunInstallation(InstanceHandle instance, WindowHandle window);
-void RunUninstaller(InstanceHandle instance, WindowHandle window);
-void RunFinalizer(InstanceHandle instance, WindowHandle window);
+using RunModeHandler = void (*)(InstanceHandle instance, WindowHandle window);
+
+struct RunModeHandlers {
+    RunModeHandler install;
+    RunModeHandler uninstall;
+    RunModeHandler finalize;
+};

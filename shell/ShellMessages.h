@@ -1,5 +1,6 @@
 // The window messages the BackgroundWindow acts on, with the system's values.
 #pragma once
+#include "state/RunMode.h"
 
 enum : unsigned {
     WindowPaintMessage = 15,              // WM_PAINT
@@ -9,9 +10,9 @@ enum : unsigned {
     StartFinalizationMessage = 1024 + 3,
 };
 
-// The one start message for a RunMode: anything but 1 and 2 installs.
-inline unsigned StartMessageFor(int runMode) {
-    if (runMode == 2) return StartFinalizationMessage;
-    if (runMode == 1) return StartUninstallationMessage;
+// The one start message for a RunMode: anything but Uninstall and Finalize installs.
+inline unsigned StartMessageFor(RunMode mode) {
+    if (mode == RunMode::Finalize) return StartFinalizationMessage;
+    if (mode == RunMode::Uninstall) return StartUninstallationMessage;
     return StartInstallationMessage;
 }

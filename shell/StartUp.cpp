@@ -1,20 +1,20 @@
 #include "shell/StartUp.h"
 
-#include "package/PackageHeader.h"
-#include "package/PackageReader.h"
+#include "package/StubPackage.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "platform/Window.h"
 #include "shell/CommandLine.h"
 #include "shell/ShellMessages.h"
+#include "shell/WindowProcedure.h"
 #include "state/SetupState.h"
 
 namespace {
-InstanceHandle g_instance = nullptr;
-
 const char UninstallMutexName[] = "ZelSetupUninstall";
 const char WindowClassName[] = "ZelSetupWindow";
 const char WindowTitle[] = "Marrowfen Setup Utility";
 }  // namespace
-
-InstanceHandle ProgramInstance() { return g_instance; }
 
 bool RelaunchFromTemporaryCopy() {
     char modulePath[PathCapacity];
@@ -34,13 +34,13 @@ bool RelaunchFromTemporaryCopy() {
     return PlatformStartProcess(commandLine, windowsDirectory);
 }
 
-int RunStartUp(InstanceHandle instance, const char* commandLineTail) {
+int RunStartUp(InstanceHandle instance, const char* commandLineTail, const RunModeHandlers& handlers) {
     // A header block that fails its checks makes the Package as unusable as a missing one.
     if (!OpenNextVolume() || !ReadPackageHeader()) {
         PlatformMessageBox(nullptr, "Open failed!", "ZelSetup", MbOk | MbIconError);
         return 1;
     }
-    if (g_setup.RunMode == 1) {
+    if (g_setup.Mode == RunMode::Uninstall) {
         if (IsStep2Switch(commandLineTail)) {
             PlatformWaitForMutex(UninstallMutexName);
         } else if (RelaunchFromTemporaryCopy()) {
@@ -48,12 +48,12 @@ int RunStartUp(InstanceHandle instance, const char* commandLineTail) {
         }
     }
 
-    g_instance = instance;
-    WindowHandle window = PlatformCreateBackgroundWindow(instance, WindowClassName, WindowTitle);
+    SetStartHandlers(instance, handlers);
+    WindowHandle window = PlatformCreateBackgroundWindow(instance, WindowClassName, WindowTitle, HandleBackgroundMessage);
     if (!window) return 1;
     PlatformInitCommonControls();
     PlatformShowAndUpdate(window);
-    PlatformPostMessage(window, StartMessageFor(g_setup.RunMode));
+    PlatformPostMessage(window, StartMessageFor(g_setup.Mode));
     int exitCode = PlatformRunMessageLoop();
     CloseVolume();
     return exitCode;

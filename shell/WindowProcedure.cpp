@@ -1,9 +1,22 @@
 #include "shell/WindowProcedure.h"
 
+#include "platform/Process.h"
 #include "shell/Background.h"
-#include "shell/RunModeHandlers.h"
 #include "shell/ShellMessages.h"
-#include "shell/StartUp.h"
+
+namespace {
+InstanceHandle g_instance = nullptr;
+RunModeHandlers g_handlers = {};
+
+void Run(RunModeHandler handler, WindowHandle window) {
+    if (handler) handler(g_instance, window);
+}
+}  // namespace
+
+void SetStartHandlers(InstanceHandle instance, const RunModeHandlers& handlers) {
+    g_instance = instance;
+    g_handlers = handlers;
+}
 
 bool HandleBackgroundMessage(WindowHandle window, unsigned message) {
     switch (message) {
@@ -15,13 +28,13 @@ bool HandleBackgroundMessage(WindowHandle window, unsigned message) {
             // is left to clean up that the system does not release with the process.
             PlatformExitProcess(0);
         case StartInstallationMessage:
-            RunInstallation(ProgramInstance(), window);
+            Run(g_handlers.install, window);
             return true;
         case StartUninstallationMessage:
-            RunUninstaller(ProgramInstance(), window);
+            Run(g_handlers.uninstall, window);
             return true;
         case StartFinalizationMessage:
-            RunFinalizer(ProgramInstance(), window);
+            Run(g_handlers.finalize, window);
             return true;
         default:
             return false;

@@ -1,6 +1,7 @@
 #include "state/SetupState.h"
 
 #include <cstring>
+#include <new>
 
 SetupState g_setup;
 
@@ -17,5 +18,7 @@ void ResetSetupState() {
     char* owned[] = {g_setup.ProductTitle,   g_setup.FooterText,    g_setup.UninstallName,
                      g_setup.ProgramDir,     g_setup.ShortcutFolder, g_setup.LicenceText};
     for (char* s : owned) delete[] s;
-    g_setup = SetupState();
+    // Field by field: the atomic flags make the record neither copyable nor assignable.
+    g_setup.~SetupState();
+    new (&g_setup) SetupState();
 }

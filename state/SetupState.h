@@ -1,12 +1,12 @@
 // The one process-wide record that the Package header fills and the run modes read.
 #pragma once
+#include <atomic>
+
+#include "state/RunMode.h"
 #include "state/Types.h"
 
-using WindowHandle = void*;
-using FileHandle = void*;
-
 struct SetupState {
-    int RunMode = 0;  // 0 Install, 1 Uninstall, 2 Finalize; other values behave like Install
+    RunMode Mode = RunMode::Install;
 
     // Strings owned by the state for the life of the process; null means "not set".
     char* ProductTitle = nullptr;
@@ -23,12 +23,12 @@ struct SetupState {
 
     int LastPage = 0;
     char RunAfterCommand[260] = {};
-    WindowHandle PromptOwner = nullptr;
-    FileHandle InstallLogHandle = nullptr;
+    void* PromptOwner = nullptr;      // the window that owns the package reader's prompts
+    void* InstallLogHandle = nullptr;  // the open InstallLog, or none
 
-    // Written by the worker thread and read by the main thread without locks: single bytes.
-    volatile bool Cancelled = false;
-    volatile bool Corrupted = false;
+    // Set on one thread and read on another (the progress dialog's and the worker's).
+    std::atomic<bool> Cancelled{false};
+    std::atomic<bool> Corrupted{false};
     bool OverwriteConfirmed = false;
     bool ReplaceAll = false;
     bool InstallOk = true;

@@ -29,3 +29,6 @@ inline void StoreU32(u8* p, u32 v) {
 constexpr u32 DecodeCapacity = 0xFFFF;
 // Decoded bytes per block as Packages are built (every block of a file but its last).
 constexpr u32 BuiltBlockSize = 65000;
+
+// Every path lives in a buffer of this many bytes: 255 characters and the terminator.
+constexpr u32 PathCapacity = 256;

@@ -7,9 +7,9 @@
 #include <memory>
 #include <thread>
 
-#include "packwright/build/BuildInstaller.h"
-#include "packwright/build/ManifestReader.h"
-#include "packwright/build/Progress.h"
+#include "packwright/builder/BuildInstaller.h"
+#include "packwright/builder/ManifestReader.h"
+#include "packwright/builder/Progress.h"
 #include "packwright/cli/Commands.h"
 
 namespace {

@@ -91,7 +91,7 @@ ExtractSummary ExtractPackage(const std::string& installerPath, const std::strin
         summary.bytes += file.decodedSize;
     };
     InspectedPackage package = InspectPackage(installerPath, callbacks);
-    if (package.runMode != 0)
+    if (package.runMode != RunMode::Install)
         throw ExamineError("'" + installerPath + "' is a " + RunModeName(package.runMode) +
                            " companion program; it carries no files to extract");
     summary.problems = package.problems;

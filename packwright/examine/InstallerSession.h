@@ -1,51 +1,63 @@
-// Opens an existing installer for reading through the Stub's own package code on the host
-// platform: the file becomes the "running executable", its PackageOffset is found through
-// the locator marker, and the reader's prompts become errors instead of questions.
+// An existing installer opened for reading with the package reader the Stub uses: the
+// installer's file is volume 0, its PackageOffset comes from its locator, further volumes
+// are found beside it, and every moment the Stub would ask its user becomes an error that
+// says exactly what is wrong. Any number of sessions can be open at once.
 #pragma once
-#include <cstdint>
 #include <string>
 
+#include "package/PackageReader.h"
 #include "packwright/examine/ExamineError.h"
+#include "platform/host/HostFile.h"
 #include "state/Types.h"
 
-// Finds the locator in the file: the u32 after the first "WHERETOSTARTSTRING:".
-// Throws ExamineError when the file cannot be read or has no locator.
+// Finds the locator in the file: the u32 after the first marker. Throws ExamineError when
+// the file cannot be read or has no locator.
 u32 FindPackageOffset(const std::string& path);
 
-// While a session exists the package reader, SetupState and the host platform belong to
-// it; only one session can exist at a time. Every prompt is answered Cancel and its
-// meaning kept as the session's error; a process exit becomes an ExamineError.
 class InstallerSession {
 public:
     // Opens volume 0 (checking its ExpectedSize). Throws ExamineError.
     explicit InstallerSession(const std::string& path);
-    ~InstallerSession();
     InstallerSession(const InstallerSession&) = delete;
     InstallerSession& operator=(const InstallerSession&) = delete;
 
-    // Throws the error a prompt left behind, if any; `context` says what was being read.
+    PackageReader& Reader() { return reader_; }
+    const std::string& ModulePath() const { return volumes_.path; }
+    u32 PackageOffsetValue() const { return volumes_.offset; }
+    u32 VolumesRead() const { return reader_.VolumeIndex(); }
+
+    // Where the next byte comes from: "volume 1 'setup.001' at offset 1234".
+    std::string Position() const;
+    // Throws the error a failed read left behind, if any; `context` says what was being read.
     void ThrowIfFailed(const std::string& context) const;
-    bool HasFailed() const;
-    const std::string& ModulePath() const { return modulePath_; }
-    u32 PackageOffsetValue() const { return offset_; }
+
+    // Reads exactly n bytes of the Package stream; throws on any failure.
+    void ReadBytes(void* buffer, u32 n, const std::string& context);
+    // A raw CountedString: the bytes as stored, 0 bytes included.
+    std::string ReadCountedString(const std::string& context);
 
 private:
-    std::string modulePath_;
-    u32 offset_ = 0;
+    struct DiskVolumes : VolumeSource {
+        std::string path;
+        u32 offset = 0;
+        HostFile file;
+        bool ExecutablePath(char* out, u32 capacity) override;
+        u32 PackageOffset() override { return offset; }
+        bool Open(const char* volumePath) override { return file.Open(volumePath); }
+        void Seek(u32 at) override { file.Seek(at); }
+        bool Read(void* buffer, u32 count, u32* got) override { return file.Read(buffer, count, got); }
+        u32 Size() override;
+        void Close() override { file.Close(); }
+    };
+    // Records the first problem as an error message and gives up.
+    struct ErrorPrompts : PromptHandler {
+        std::string error;
+        bool Ask(const VolumeProblem& problem) override;
+        void ReadGivenUp() override {}
+        void SwitchFailed() override;
+    };
+
+    DiskVolumes volumes_;
+    ErrorPrompts prompts_;
+    PackageReader reader_{volumes_, prompts_};
 };
-
-// Runs a read of the package reader; an ExamineError it raises (a volume switch that
-// failed) gets `context` in front.
-template <typename Read>
-auto WithContext(const std::string& context, Read read) {
-    try {
-        return read();
-    } catch (const ExamineError& e) {
-        throw ExamineError(context + ": " + e.what());
-    }
-}
-
-// Reads exactly n bytes of the Package stream; throws on any failure.
-void ReadStreamBytes(const InstallerSession& session, void* buffer, u32 n, const std::string& context);
-// A raw CountedString: the bytes as stored, 0 bytes included.
-std::string ReadRawCountedString(const InstallerSession& session, const std::string& context);

@@ -34,19 +34,19 @@ std::string ListingText(const InspectedPackage& p) {
     const InspectedHeader& h = p.header;
     std::string out;
     out += fmt::format("Installer:       {}\n", p.path);
-    out += fmt::format("Run mode:        {} ({})\n", p.runMode, RunModeName(p.runMode));
+    out += fmt::format("Run mode:        {} ({})\n", RunModeValue(p.runMode), RunModeName(p.runMode));
     out += fmt::format("Package offset:  {}\n", p.packageOffset);
     out += fmt::format("Volumes read:    {}\n", p.volumesRead);
-    out += fmt::format("Product title:   {}\n", QuoteForMessage(h.productTitle));
-    out += fmt::format("Footer text:     {}\n", QuoteForMessage(h.footerText));
-    out += fmt::format("Uninstall name:  {}\n", QuoteForMessage(h.uninstallName));
-    if (p.runMode == 0) {
-        out += fmt::format("Program dir:     {}{}\n", QuoteForMessage(h.programDir), h.programDirFixed ? " (fixed)" : "");
-        out += fmt::format("Shortcut folder: {}\n", QuoteForMessage(h.shortcutFolder));
-        out += fmt::format("Password:        {}\n", h.passwordChecksum ? "yes" : "no");
-        out += fmt::format("Size table:      {}\n", SizeTableText(h.sizeTable));
-        out += fmt::format("Total blocks:    {}\n", h.totalBlocks);
-        out += h.licenceText ? fmt::format("Licence text:    {} bytes\n", h.licenceText->size())
+    out += fmt::format("Product title:   {}\n", QuoteForMessage(h.ProductTitle));
+    out += fmt::format("Footer text:     {}\n", QuoteForMessage(h.FooterText));
+    out += fmt::format("Uninstall name:  {}\n", QuoteForMessage(h.UninstallName));
+    if (p.runMode == RunMode::Install) {
+        out += fmt::format("Program dir:     {}{}\n", QuoteForMessage(h.ProgramDir), h.ProgramDirFixed ? " (fixed)" : "");
+        out += fmt::format("Shortcut folder: {}\n", QuoteForMessage(h.ShortcutFolder));
+        out += fmt::format("Password:        {}\n", h.PasswordChecksum ? "yes" : "no");
+        out += fmt::format("Size table:      {}\n", SizeTableText(h.SizeTable));
+        out += fmt::format("Total blocks:    {}\n", h.TotalBlocks);
+        out += h.LicenceText ? fmt::format("Licence text:    {} bytes\n", h.LicenceText->size())
                              : std::string("Licence text:    none\n");
         out += fmt::format("\nFiles ({}):\n", p.files.size());
         if (!p.files.empty())
@@ -57,14 +57,14 @@ std::string ListingText(const InspectedPackage& p) {
                                Version(f.version), FormatFileTime(f.time), f.shared ? "yes" : "no",
                                EscapeBytes(f.name));
     }
-    if (p.runMode == 0 && p.complete) {
+    if (p.runMode == RunMode::Install && p.complete) {
         out += fmt::format("\nShortcuts ({}):\n", p.shortcuts.size());
         for (const std::string& line : p.shortcuts) out += "  " + EscapeBytes(line) + "\n";
         if (p.shortcutStop) out += "  (ended by a line without '=': " + EscapeBytes(*p.shortcutStop) + ")\n";
         out += fmt::format("\nRegistry ({}):\n", p.registry.size());
         for (const std::string& line : p.registry) out += "  " + EscapeBytes(line) + "\n";
         out += fmt::format("\nRun after:       {}\n", p.runAfter.empty() ? "none" : QuoteForMessage(p.runAfter));
-    } else if (p.runMode == 1) {
+    } else if (p.runMode == RunMode::Uninstall) {
         out += "\n";
         AppendCompanionLog(out, p);
     }
@@ -80,25 +80,25 @@ std::string ListingJson(const InspectedPackage& p) {
     const InspectedHeader& h = p.header;
     std::string out = "{\n";
     out += fmt::format("  \"installer\": {},\n", JsonString(p.path));
-    out += fmt::format("  \"run_mode\": {},\n  \"run_mode_name\": \"{}\",\n", p.runMode, RunModeName(p.runMode));
+    out += fmt::format("  \"run_mode\": {},\n  \"run_mode_name\": \"{}\",\n", RunModeValue(p.runMode), RunModeName(p.runMode));
     out += fmt::format("  \"package_offset\": {},\n  \"volumes_read\": {},\n", p.packageOffset, p.volumesRead);
     out += fmt::format("  \"complete\": {},\n", p.complete);
     out += "  \"header\": {\n";
     out += fmt::format("    \"product_title\": {},\n    \"footer_text\": {},\n    \"uninstall_name\": {}",
-                       JsonString(h.productTitle), JsonString(h.footerText), JsonString(h.uninstallName));
-    if (p.runMode == 0) {
-        out += fmt::format(",\n    \"program_dir\": {},\n    \"program_dir_fixed\": {},\n", JsonString(h.programDir),
-                           h.programDirFixed);
-        out += fmt::format("    \"shortcut_folder\": {},\n    \"password\": {},\n", JsonString(h.shortcutFolder),
-                           h.passwordChecksum != 0);
+                       JsonString(h.ProductTitle), JsonString(h.FooterText), JsonString(h.UninstallName));
+    if (p.runMode == RunMode::Install) {
+        out += fmt::format(",\n    \"program_dir\": {},\n    \"program_dir_fixed\": {},\n", JsonString(h.ProgramDir),
+                           h.ProgramDirFixed);
+        out += fmt::format("    \"shortcut_folder\": {},\n    \"password\": {},\n", JsonString(h.ShortcutFolder),
+                           h.PasswordChecksum != 0);
         out += "    \"size_table\": [";
-        for (int k = 0; k < 7; ++k) out += fmt::format("{}{}", k ? ", " : "", h.sizeTable[k]);
-        out += fmt::format("],\n    \"total_blocks\": {},\n", h.totalBlocks);
-        out += h.licenceText ? fmt::format("    \"licence_length\": {}", h.licenceText->size())
+        for (int k = 0; k < 7; ++k) out += fmt::format("{}{}", k ? ", " : "", h.SizeTable[k]);
+        out += fmt::format("],\n    \"total_blocks\": {},\n", h.TotalBlocks);
+        out += h.LicenceText ? fmt::format("    \"licence_length\": {}", h.LicenceText->size())
                              : std::string("    \"licence_length\": null");
     }
     out += "\n  }";
-    if (p.runMode == 0) {
+    if (p.runMode == RunMode::Install) {
         out += ",\n  \"files\": [";
         for (std::size_t i = 0; i < p.files.size(); ++i) {
             const InspectedFile& f = p.files[i];
@@ -110,7 +110,7 @@ std::string ListingJson(const InspectedPackage& p) {
         }
         out += p.files.empty() ? "]" : "\n  ]";
     }
-    if (p.runMode == 0 && p.complete) {
+    if (p.runMode == RunMode::Install && p.complete) {
         out += ",\n  \"shortcuts\": " + JsonArray(p.shortcuts);
         out += ",\n  \"registry\": [";
         for (std::size_t i = 0; i < p.registry.size(); ++i)
@@ -118,7 +118,7 @@ std::string ListingJson(const InspectedPackage& p) {
                                HexString(p.registry[i]));
         out += p.registry.empty() ? "]" : "\n  ]";
         out += ",\n  \"run_after\": " + JsonString(p.runAfter);
-    } else if (p.runMode == 1) {
+    } else if (p.runMode == RunMode::Uninstall) {
         out += ",\n  \"install_log\": {\n    \"files\": " + JsonArray(p.logFiles) + ",\n    \"registry\": [";
         for (std::size_t i = 0; i < p.logRegistry.size(); ++i)
             out += fmt::format("{}\n      {{\"key\": {}, \"entries\": {}}}", i ? "," : "",

@@ -1,4 +1,4 @@
-// Reads a whole installer (or companion program) through the Stub's package code, checking
+// Reads a whole installer (or companion program) with the Stub's package reader, checking
 // every block, and describes what it holds.
 #pragma once
 #include <array>
@@ -7,17 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "packwright/writer/PackageModel.h"
+#include "state/RunMode.h"
 #include "state/Types.h"
 
-struct InspectedHeader {
-    std::string productTitle, footerText, uninstallName;
-    // Install packages only:
-    std::string programDir, shortcutFolder;
-    bool programDirFixed = false;
-    u32 passwordChecksum = 0;
-    std::array<u32, 7> sizeTable = {};
-    u32 totalBlocks = 0;
-    std::optional<std::string> licenceText;
+// The header as the writer takes it, and what the reader derives from it. Companion
+// programs carry only the first three strings.
+struct InspectedHeader : InstallHeaderFields {
+    bool ProgramDirFixed = false;
+    std::array<u32, 7> SizeTable = {};
+    u32 TotalBlocks = 0;
 };
 
 struct InspectedFile {
@@ -39,7 +38,7 @@ struct InstallLogGroup {
 struct InspectedPackage {
     std::string path;  // absolute path of volume 0
     u32 packageOffset = 0;
-    int runMode = 0;
+    RunMode runMode = RunMode::Install;
     bool headerRead = false;
     bool complete = false;  // everything was read
     u32 volumesRead = 0;
@@ -69,4 +68,4 @@ void InspectPackageInto(const std::string& path, InspectedPackage& out, const In
 
 // "file 3 '{OurProgramDir}\a.txt'": how messages name a file record.
 std::string DescribeFile(std::size_t index, const std::string& name);
-const char* RunModeName(int runMode);
+const char* RunModeName(RunMode runMode);

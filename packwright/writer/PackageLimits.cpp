@@ -2,23 +2,10 @@
 
 #include <cstdio>
 
-#include "package/BlockChecksum.h"
+#include "package/Password.h"
+#include "package/RegistryLine.h"
 #include "packwright/writer/PackageModel.h"
 #include "packwright/writer/WriterError.h"
-
-u64 BlocksForSize(u64 size) { return (size + BuiltBlockSize - 1) / BuiltBlockSize; }
-
-std::array<u32, 7> ComputeSizeTable(const std::vector<u64>& fileSizes) {
-    std::array<u32, 7> table = {};
-    for (int k = 0; k < 7; ++k) {
-        u64 cluster = 512ull << k;
-        u64 total = 0;
-        for (u64 size : fileSizes) total += (size + cluster - 1) / cluster;
-        if (total > 0xFFFFFFFFull) throw WriterError("the files are too large in total for the header's size table");
-        table[k] = static_cast<u32>(total);
-    }
-    return table;
-}
 
 std::string Quoted(std::string_view text) {
     std::string out = "'";
@@ -48,11 +35,7 @@ void CheckNoNul(std::string_view text, const std::string& what) {
 
 u32 PasswordChecksumFor(const std::string& password) {
     CheckCountedString(password, "the password");  // the password edit takes 255 characters
-    std::string upper = password;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    u32 sum = BlockChecksum(reinterpret_cast<const u8*>(upper.data()), static_cast<u32>(upper.size()), ChecksumStart);
-    return sum == 0 ? 1 : sum;
+    return PasswordChecksumOf(password.data(), static_cast<u32>(password.size()));
 }
 
 FileTime FileTimeFromUnix(long long seconds, u32 nanoseconds) {
@@ -62,20 +45,18 @@ FileTime FileTimeFromUnix(long long seconds, u32 nanoseconds) {
 }
 
 std::string RegistryLineProblem(std::string_view line) {
-    if (line.empty() || line[0] == ':') return "";
-    std::size_t equals = line.find('=');
-    // The installer reads lines as C strings: an "=" after a 0 byte is not seen.
-    if (equals == std::string_view::npos || line.substr(0, equals).find('\0') != std::string_view::npos) return "";
-    std::string_view data = line.substr(equals + 1);
-    if (data.empty()) return "the value line has no type byte after its '='";
-    std::size_t held = data.size() - 1;
-    if (data[0] == 'D' && held < 4)
-        return "the dword value holds " + std::to_string(held) + " of its 4 bytes";
-    if (data[0] == 'B') {
-        if (held < 2) return "the binary value has no 2-byte length";
-        std::size_t claimed = static_cast<u8>(data[1]) | (static_cast<u8>(data[2]) << 8);
-        if (claimed > held - 2)
-            return "the binary value claims " + std::to_string(claimed) + " bytes but holds " + std::to_string(held - 2);
+    std::string copy(line);  // the parser reads one byte past the line: its terminator
+    RegistryLine parsed;
+    ParseRegistryLine(reinterpret_cast<const u8*>(copy.c_str()), static_cast<u32>(copy.size()), &parsed);
+    switch (CheckRegistryLine(parsed)) {
+        case RegistryLineFault::None: return "";
+        case RegistryLineFault::NoTypeByte: return "the value line has no type byte after its '='";
+        case RegistryLineFault::ShortDword:
+            return "the dword value holds " + std::to_string(parsed.heldLength) + " of its 4 bytes";
+        case RegistryLineFault::NoBinaryLength: return "the binary value has no 2-byte length";
+        case RegistryLineFault::ShortBinary:
+            return "the binary value claims " + std::to_string(parsed.dataLength) + " bytes but holds " +
+                   std::to_string(parsed.heldLength);
     }
     return "";
 }

@@ -1,4 +1,4 @@
-// The format's limits and the header values derived from file sizes.
+// The format's limits as the writer checks them, with messages that name the offending item.
 #pragma once
 #include <array>
 #include <string>
@@ -11,19 +11,14 @@ constexpr std::size_t CountedStringLimit = 255;
 constexpr u32 BlockCountLimit = 0xFFFF;   // u16 BlockCount
 constexpr u32 StoredBlockLimit = 0xFFFF;  // u16 stored length
 
-// Number of DataBlocks a file of this size is cut into (65000 bytes each, the last the rest).
-u64 BlocksForSize(u64 size);
-
-// For k = 0..6: clusters of 512 << k bytes all files occupy, each rounded up on its own.
-std::array<u32, 7> ComputeSizeTable(const std::vector<u64>& fileSizes);
-
 // Throws WriterError naming `what` when text is longer than a CountedString can hold.
 void CheckCountedString(std::string_view text, const std::string& what);
 // Throws WriterError when text holds a 0 byte: the Stub reads it as a C string.
 void CheckNoNul(std::string_view text, const std::string& what);
 // What is wrong with a registry value line whose data is shorter than its type needs (a
 // dword without 4 bytes, a binary value whose length claims more than the line holds); ""
-// when nothing is. The installer would read past the line's end for such data.
+// when nothing is. The installer would read past the line's end for such data. The writer
+// refuses such lines and verify reports them.
 std::string RegistryLineProblem(std::string_view line);
 // A short printable rendering of text for error messages.
 std::string Quoted(std::string_view text);

@@ -10,14 +10,15 @@
 // 100-ns intervals since 1601-01-01 UTC, as the FileRecord stores it.
 using FileTime = u64;
 
+// The header's texts, named as the installer names them.
 struct InstallHeaderFields {
-    std::string productTitle;
-    std::string footerText;
-    std::string uninstallName;   // empty: no uninstaller
-    std::string programDir;      // empty: none; a backslash fixes it
-    std::string shortcutFolder;  // empty: none
-    u32 passwordChecksum = 0;    // 0: no password (see PasswordChecksumFor)
-    std::optional<std::string> licenceText;
+    std::string ProductTitle;
+    std::string FooterText;
+    std::string UninstallName;   // empty: no uninstaller
+    std::string ProgramDir;      // empty: none; a backslash fixes it
+    std::string ShortcutFolder;  // empty: none
+    u32 PasswordChecksum = 0;    // 0: no password (see PasswordChecksumFor)
+    std::optional<std::string> LicenceText;
 };
 
 struct FileRecordFields {
@@ -45,9 +46,9 @@ struct InstallPackage {
 // The header of UNINST.EXE (runMode 1, followed by the InstallLog) or FINALIZE.EXE (2).
 struct CompanionPackage {
     u8 runMode = 1;
-    std::string productTitle;
-    std::string footerText;
-    std::string uninstallName;
+    std::string ProductTitle;
+    std::string FooterText;
+    std::string UninstallName;
     std::vector<std::string> logRecords;  // raw CountedStrings, written as they stand
 };
 

@@ -6,16 +6,14 @@
 #include <filesystem>
 #include <memory>
 
+#include "package/FileRecord.h"
+#include "package/ShortcutLine.h"
+#include "package/SizeTable.h"
 #include "packwright/writer/PackageLimits.h"
 #include "packwright/writer/WriterError.h"
 
 namespace {
 constexpr std::size_t LargestPayload = DecodeCapacity - 5;  // what the decoder's stages leave room for
-
-void AppendU16(ByteVector& out, u16 v) {
-    out.push_back(static_cast<u8>(v));
-    out.push_back(static_cast<u8>(v >> 8));
-}
 
 void AppendU32(ByteVector& out, u32 v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<u8>(v >> (8 * i)));
@@ -48,9 +46,9 @@ std::string FileLabel(std::size_t index, const std::string& name) {
 
 ByteVector InstallHeaderPayload(const InstallHeaderFields& header, const std::vector<u64>& fileSizes) {
     const std::pair<const std::string*, const char*> strings[] = {
-        {&header.productTitle, "the product title"},     {&header.footerText, "the footer text"},
-        {&header.uninstallName, "the uninstall name"},    {&header.programDir, "the program directory"},
-        {&header.shortcutFolder, "the shortcut folder"},
+        {&header.ProductTitle, "the product title"},     {&header.FooterText, "the footer text"},
+        {&header.UninstallName, "the uninstall name"},    {&header.ProgramDir, "the program directory"},
+        {&header.ShortcutFolder, "the shortcut folder"},
     };
     ByteVector payload;
     for (const auto& [text, what] : strings) {
@@ -60,16 +58,16 @@ ByteVector InstallHeaderPayload(const InstallHeaderFields& header, const std::ve
         CheckNoNul(*text, what);
         AppendCString(payload, *text);
     }
-    AppendU32(payload, header.passwordChecksum);
-    for (u32 clusters : ComputeSizeTable(fileSizes)) AppendU32(payload, clusters);
-    u64 totalBlocks = 0;
-    for (u64 size : fileSizes) totalBlocks += BlocksForSize(size);
-    if (totalBlocks > 0xFFFFFFFFull) throw WriterError("the package holds too many blocks");
-    AppendU32(payload, static_cast<u32>(totalBlocks));
+    AppendU32(payload, header.PasswordChecksum);
+    SizeTotals totals;
+    for (u64 size : fileSizes) totals.AddFile(size);
+    if (!totals.Fits()) throw WriterError("the files are too large in total for the header's size table");
+    for (u64 clusters : totals.clusters) AppendU32(payload, static_cast<u32>(clusters));
+    AppendU32(payload, static_cast<u32>(totals.blocks));
     // An empty licence cannot be told from none: both are the single 0 byte.
-    if (header.licenceText && !header.licenceText->empty()) {
-        CheckNoNul(*header.licenceText, "the licence text");
-        AppendCString(payload, *header.licenceText);
+    if (header.LicenceText && !header.LicenceText->empty()) {
+        CheckNoNul(*header.LicenceText, "the licence text");
+        AppendCString(payload, *header.LicenceText);
     } else {
         payload.push_back(0);
     }
@@ -170,13 +168,15 @@ void InstallStreamWriter::BeginFile(const FileRecordFields& record, u64 size) {
         throw WriterError(label + " is " + std::to_string(size) + " bytes; a file can hold at most 65535 blocks of " +
                           std::to_string(BuiltBlockSize) + " bytes");
 
+    FileRecord fixed;
+    fixed.BlockCount = static_cast<u16>(blocks);
+    for (int i = 0; i < 4; ++i) fixed.Version[i] = record.version[i];
+    fixed.Time = record.time;
+    fixed.Shared = record.shared;
     ByteVector fields;
     AppendCountedString(fields, record.name);
-    AppendU16(fields, static_cast<u16>(blocks));
-    for (u16 part : record.version) AppendU16(fields, part);
-    AppendU32(fields, static_cast<u32>(record.time));
-    AppendU32(fields, static_cast<u32>(record.time >> 32));
-    fields.push_back(record.shared ? 1 : 0);
+    fields.resize(fields.size() + FileRecordFixedSize);
+    StoreFileRecord(fields.data() + fields.size() - FileRecordFixedSize, fixed);
     Emit(std::move(fields));
 
     fileName_ = record.name;
@@ -227,11 +227,12 @@ void InstallStreamWriter::EndFiles() {
 
 void InstallStreamWriter::AddShortcut(const std::string& line) {
     Expect(Stage::Shortcuts, "AddShortcut");
-    // A line without "=" (or an empty one) would end the section early and lose the rest.
-    if (line.find('=') == std::string::npos)
-        throw WriterError("the shortcut line " + Quoted(line) + " has no '=' between link and target");
     CheckCountedString(line, "the shortcut line");
     CheckNoNul(line, "the shortcut line");
+    // A line without "=" (or an empty one) would end the section early and lose the rest.
+    ShortcutParts parts;
+    if (!SplitShortcutLine(line.c_str(), &parts))
+        throw WriterError("the shortcut line " + Quoted(line) + " has no '=' between link and target");
     ByteVector out;
     AppendCountedString(out, line);
     Emit(std::move(out));
@@ -333,9 +334,9 @@ void WriteInstallPackage(const InstallPackage& package, ByteSink& sink, const Wr
 void WriteCompanionPackage(const CompanionPackage& package, ByteSink& sink) {
     if (package.runMode == 0) throw WriterError("a companion package needs RunMode 1 or 2, not 0");
     ByteVector out = {package.runMode};
-    const std::pair<const std::string*, const char*> strings[] = {{&package.productTitle, "the product title"},
-                                                                 {&package.footerText, "the footer text"},
-                                                                 {&package.uninstallName, "the uninstall name"}};
+    const std::pair<const std::string*, const char*> strings[] = {{&package.ProductTitle, "the product title"},
+                                                                 {&package.FooterText, "the footer text"},
+                                                                 {&package.UninstallName, "the uninstall name"}};
     for (const auto& [text, what] : strings) {
         CheckCountedString(*text, what);
         AppendCountedString(out, *text);

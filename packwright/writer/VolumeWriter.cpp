@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "package/VolumeNames.h"
 #include "packwright/writer/WriterError.h"
 
 namespace {
@@ -12,11 +13,10 @@ constexpr u64 LargestVolume = 0xFFFFFFFFull;  // ExpectedSize and the Stub's fil
 }
 
 std::string VolumeFileName(const std::string& executablePath, u32 index) {
-    std::size_t dot = executablePath.rfind('.');
-    std::string stem = dot == std::string::npos ? executablePath : executablePath.substr(0, dot);
-    std::string number = std::to_string(index);
-    if (number.size() < 3) number.insert(0, 3 - number.size(), '0');
-    return stem + "." + number;
+    std::string name(executablePath.size() + 16, '\0');  // room for "." and any u32 index
+    VolumePath(executablePath.c_str(), index, name.data(), static_cast<u32>(name.size()));
+    name.resize(std::char_traits<char>::length(name.c_str()));
+    return name;
 }
 
 VolumeSink::VolumeSink(VolumeStore& store, const ByteVector& patchedStub, VolumeLayout layout)

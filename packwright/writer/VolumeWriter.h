@@ -14,8 +14,7 @@ struct VolumeLayout {
     bool recordSizes = true;  // false: every ExpectedSize is 0, which turns the size check off
 };
 
-// The name under which the Stub looks for volume index beside executablePath: everything
-// from the path's last "." replaced by ".%03d" (appended when there is no ".").
+// The name under which the Stub looks for volume index beside executablePath.
 std::string VolumeFileName(const std::string& executablePath, u32 index);
 
 // Storage for the volumes: files on disk or memory.

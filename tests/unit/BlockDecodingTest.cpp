@@ -8,7 +8,7 @@
 #include "package/DecodeBlock.h"
 #include "package/EntropyDecoder.h"
 #include "package/InverseTransforms.h"
-#include "package/PackageReader.h"
+#include "package/StubPackage.h"
 #include "state/SetupState.h"
 
 TEST(BlockChecksum, WorkedValuesAndChaining) {

@@ -14,10 +14,11 @@
 #include "package/BlockChecksum.h"
 #include "package/DataBlock.h"
 #include "package/PackageHeader.h"
-#include "package/PackageReader.h"
-#include "packwright/build/BuildInstaller.h"
-#include "packwright/build/PeVersion.h"
-#include "shell/platform/host/HostPlatform.h"
+#include "package/StubLocator.h"
+#include "package/StubPackage.h"
+#include "packwright/builder/BuildInstaller.h"
+#include "packwright/builder/PeVersion.h"
+#include "platform/fake/FakePlatform.h"
 #include "state/SetupState.h"
 
 namespace fs = std::filesystem;
@@ -67,9 +68,9 @@ struct ReadFile {
 };
 
 struct ReadInstaller {
-    std::string title, footer, uninstallName, programDir, shortcutFolder;
+    std::string ProductTitle, FooterText, UninstallName, ProgramDir, ShortcutFolder;
     std::optional<std::string> licence;
-    u32 passwordChecksum, totalBlocks;
+    u32 PasswordChecksum, TotalBlocks;
     std::vector<u32> sizeTable;
     std::vector<ReadFile> files;
     std::vector<std::string> shortcuts, registry;
@@ -93,22 +94,22 @@ ReadInstaller ReadBack(const std::string& path) {
     auto at = std::search(image.begin(), image.end(), marker.begin(), marker.end());
     EXPECT_NE(at, image.end());
     u32 offset = LoadU32(&*(at + marker.size()));
-    host::SetModulePath(path);
-    host::SetLocatorOffset(offset);
-    ResetPackageReader();
+    fake::SetModulePath(path);
+    PatchEmbeddedPackageOffset(offset);
+    ResetStubReader();
     ResetSetupState();
     ReadInstaller r;
     EXPECT_TRUE(OpenNextVolume());
     EXPECT_TRUE(ReadPackageHeader());
-    EXPECT_EQ(g_setup.RunMode, 0);
-    r.title = g_setup.ProductTitle;
-    r.footer = g_setup.FooterText;
-    r.uninstallName = g_setup.UninstallName;
-    r.programDir = g_setup.ProgramDir;
-    r.shortcutFolder = g_setup.ShortcutFolder;
+    EXPECT_EQ(g_setup.Mode, RunMode::Install);
+    r.ProductTitle = g_setup.ProductTitle;
+    r.FooterText = g_setup.FooterText;
+    r.UninstallName = g_setup.UninstallName;
+    r.ProgramDir = g_setup.ProgramDir;
+    r.ShortcutFolder = g_setup.ShortcutFolder;
     if (g_setup.LicenceText) r.licence = g_setup.LicenceText;
-    r.passwordChecksum = g_setup.PasswordChecksum;
-    r.totalBlocks = g_setup.TotalBlocks;
+    r.PasswordChecksum = g_setup.PasswordChecksum;
+    r.TotalBlocks = g_setup.TotalBlocks;
     r.sizeTable.assign(g_setup.SizeTable, g_setup.SizeTable + 7);
     for (;;) {
         ReadFile f;
@@ -136,11 +137,10 @@ ReadInstaller ReadBack(const std::string& path) {
     r.runAfter = Counted();
     // Nothing may follow the run-after command.
     u8 extra;
-    host::SetExitHandler([](int) { throw HostProcessExit{1}; });
     try {
         ReadPackageBytes(&extra, 1);
         ADD_FAILURE() << "bytes after the run-after command";
-    } catch (const HostProcessExit&) {
+    } catch (const FakeProcessExit&) {
         // The stream ended and no further volume exists: what a complete package gives.
     }
     CloseVolume();
@@ -254,15 +254,15 @@ TEST_F(BuildRoundTrip, EveryFeatureReadsBackExactly) {
     ASSERT_FALSE(HasFailure());
 
     // Texts in the code page the installer shows them in (Windows-1252).
-    EXPECT_EQ(r.title, "Sample Viewer 2.0 \x96 Caf\xE9");
-    EXPECT_EQ(r.footer, "Sample Co \xA9\nSince 2026");
-    EXPECT_EQ(r.uninstallName, "Sample Viewer");
-    EXPECT_EQ(r.programDir, "Sample Viewer");
-    EXPECT_EQ(r.shortcutFolder, "Sample Tools");
+    EXPECT_EQ(r.ProductTitle, "Sample Viewer 2.0 \x96 Caf\xE9");
+    EXPECT_EQ(r.FooterText, "Sample Co \xA9\nSince 2026");
+    EXPECT_EQ(r.UninstallName, "Sample Viewer");
+    EXPECT_EQ(r.ProgramDir, "Sample Viewer");
+    EXPECT_EQ(r.ShortcutFolder, "Sample Tools");
     EXPECT_EQ(r.licence, "Terms \x80\r\nMore terms\r\nEnd");  // line breaks the edit control shows
     // The password page folds a-z only and compares the checksum of the bytes typed.
     std::string typed = "OPEN S\xE9SAME";
-    EXPECT_EQ(r.passwordChecksum, BlockChecksum(typed.data(), static_cast<u32>(typed.size()), ChecksumStart));
+    EXPECT_EQ(r.PasswordChecksum, BlockChecksum(typed.data(), static_cast<u32>(typed.size()), ChecksumStart));
 
     ASSERT_EQ(r.files.size(), 5u);
     // Glob matches in name order, folders kept below the pattern's fixed part.
@@ -278,7 +278,7 @@ TEST_F(BuildRoundTrip, EveryFeatureReadsBackExactly) {
     EXPECT_EQ(r.files[2].blockSizes, (std::vector<u32>{65000}));
     u16 blockCounts[] = {1, 3, 1, 1, 0};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(r.files[i].blockCount, blockCounts[i]) << r.files[i].name;
-    EXPECT_EQ(r.totalBlocks, 6u);
+    EXPECT_EQ(r.TotalBlocks, 6u);
 
     // FILETIME of the modification time, 100-ns units since 1601.
     EXPECT_EQ(r.files[0].time, (1700000000ull + 11644473600ull) * 10000000ull + 5000000);
@@ -360,12 +360,12 @@ TEST_F(BuildRoundTrip, VolumesOfAnySizeReadBackWhole) {
         EXPECT_EQ(result.volumes[1], dir.file("split" + std::to_string(size) + "/setup.001"));
         ReadInstaller split = ReadBack(dir.file(output));
         ASSERT_FALSE(HasFailure());
-        EXPECT_EQ(VolumeCount(), result.volumes.size());
+        EXPECT_EQ(StubReader().VolumeIndex(), result.volumes.size());
         ASSERT_EQ(split.files.size(), whole.files.size());
         for (std::size_t i = 0; i < whole.files.size(); ++i) EXPECT_EQ(split.files[i].data, whole.files[i].data);
         EXPECT_EQ(split.registry, whole.registry);
         EXPECT_EQ(split.shortcuts, whole.shortcuts);
-        EXPECT_EQ(split.programDir, "C:\\Apps\\V");
+        EXPECT_EQ(split.ProgramDir, "C:\\Apps\\V");
     }
 }
 

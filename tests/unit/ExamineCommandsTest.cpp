@@ -116,6 +116,39 @@ TEST_F(Inspect, VerifyNamesTheDamagedBlockOrVolume) {
     EXPECT_TRUE(Contains(report, "volume " + std::to_string(volumes.size()) + " is missing")) << report;
 }
 
+TEST_F(Inspect, ReadersAreIndependentAndNameTheVolumeThatFails) {
+    VolumeLayout layout;
+    layout.volumeSize = 30000;
+    std::vector<ByteVector> volumes = BuildInstallerVolumes(stub, InstallStream(package), layout);
+    TempDir split;
+    std::vector<std::string> paths = WriteVolumes(split, "SETUP.EXE", volumes);
+    std::string single = Write(BuildInstallerImage(stub, package));
+
+    // A second installer read to its end while the first is open in the middle of a file.
+    std::vector<std::string> reports;
+    InspectCallbacks callbacks;
+    callbacks.beginFile = [&](const InspectedFile&, std::size_t index) {
+        if (index == 2) reports.push_back(Verify(paths[0], true));
+    };
+    InspectedPackage read = InspectPackage(single, callbacks);
+    EXPECT_TRUE(read.complete);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(Contains(reports[0], std::to_string(volumes.size()) + " volumes"));
+
+    // A short volume: which one, where its size field is, what it records and what it is.
+    Bytes shortened = volumes[1];
+    shortened.resize(shortened.size() - 3);
+    WriteFileBytes(paths[1], shortened);
+    EXPECT_TRUE(Contains(Verify(paths[0], false),
+                         "volume 1 '" + paths[1] + "' is damaged or incomplete: its size field at offset 0 records " +
+                             std::to_string(volumes[1].size()) + " bytes but the file is " +
+                             std::to_string(shortened.size()) + " bytes long"));
+    WriteFileBytes(paths[1], Bytes{1, 2});
+    EXPECT_TRUE(Contains(Verify(paths[0], false), "volume 1 '" + paths[1] +
+                                                      "' is damaged or incomplete: it is 2 bytes long and ends "
+                                                      "before its size field at offset 0"));
+}
+
 TEST_F(Inspect, VerifyRefusesNonInstallersAndBadBookkeeping) {
     EXPECT_TRUE(Contains(Verify(Write(Bytes(5000, 'x'), "plain.bin"), false), "no package locator"));
     EXPECT_TRUE(Contains(Verify(Write(FakeStub(100), "stub.exe"), false), "carries no package"));
@@ -138,7 +171,7 @@ TEST_F(Inspect, VerifyRefusesNonInstallersAndBadBookkeeping) {
 
 TEST_F(Inspect, AnyDamageEndsInACleanError) {
     InstallPackage small;
-    small.header.productTitle = "Tiny";
+    small.header.ProductTitle = "Tiny";
     small.files.resize(2);
     small.files[0].record.name = "{OurProgramDir}\\a.txt";
     small.files[0].data = ByteVector(300, 'a');

@@ -1,4 +1,5 @@
 #include "ExamineTestSupport.h"
+#include "package/Locator.h"
 
 #include <cstring>
 #include <random>
@@ -9,20 +10,20 @@ Bytes FakeStub(std::size_t size) {
     Bytes stub(size, 0xCC);
     stub[0] = 'M';
     stub[1] = 'Z';
-    std::memcpy(stub.data() + size / 2, LocatorMarker, LocatorMarkerLength);
+    std::memcpy(stub.data() + size / 2, LocatorMarkerText, LocatorMarkerLength);
     StoreU32(stub.data() + size / 2 + LocatorMarkerLength, 0);  // not yet patched: no package
     return stub;
 }
 
 InstallPackage SamplePackage() {
     InstallPackage p;
-    p.header.productTitle = "Sample Viewer 2.0";
-    p.header.footerText = "Sample Co";
-    p.header.uninstallName = "Sample Viewer";
-    p.header.programDir = "Sample";
-    p.header.shortcutFolder = "Sample Tools";
-    p.header.passwordChecksum = PasswordChecksumFor("secret");
-    p.header.licenceText = "You may use this.\r\nNo warranty.";
+    p.header.ProductTitle = "Sample Viewer 2.0";
+    p.header.FooterText = "Sample Co";
+    p.header.UninstallName = "Sample Viewer";
+    p.header.ProgramDir = "Sample";
+    p.header.ShortcutFolder = "Sample Tools";
+    p.header.PasswordChecksum = PasswordChecksumFor("secret");
+    p.header.LicenceText = "You may use this.\r\nNo warranty.";
 
     auto add = [&](const std::string& name, ByteVector data, std::array<u16, 4> version = {}, bool shared = false) {
         PackageFile f;

@@ -7,9 +7,8 @@
 #include "TestSupport.h"
 #include "package/DecodeBlock.h"
 #include "package/FrequencyModel.h"
+#include "fuzz/reference/ReferenceDecoder.h"
 #include "packwright/encoder/BlockEncoder.h"
-// The reference decoder is built with the fuzz targets; the unit tests take its source in.
-#include "fuzz/ReferenceDecoder.cpp"
 
 namespace {
 struct Decoded {

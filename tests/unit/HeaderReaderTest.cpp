@@ -1,7 +1,7 @@
 // The mode byte and header at the start of the stream, as written by the writer.
 #include "ExamineTestSupport.h"
 #include "package/PackageHeader.h"
-#include "package/PackageReader.h"
+#include "package/StubPackage.h"
 #include "packwright/writer/RawStream.h"
 #include "state/SetupState.h"
 
@@ -28,9 +28,9 @@ protected:
 
 TEST_F(HeaderReader, InstallHeaderWithAndWithoutLicence) {
     InstallPackage p = SamplePackage();
-    p.header.programDir = "C:\\Apps\\Sample";
+    p.header.ProgramDir = "C:\\Apps\\Sample";
     ASSERT_TRUE(ReadImage(BuildInstallerImage(stub, p)));
-    EXPECT_EQ(g_setup.RunMode, 0);
+    EXPECT_EQ(g_setup.Mode, RunMode::Install);
     EXPECT_STREQ(g_setup.ProductTitle, "Sample Viewer 2.0");
     EXPECT_STREQ(g_setup.LicenceText, "You may use this.\r\nNo warranty.");
     EXPECT_TRUE(g_setup.ProgramDirFixed);
@@ -39,10 +39,10 @@ TEST_F(HeaderReader, InstallHeaderWithAndWithoutLicence) {
     // The file section starts right after the header: the first record's name.
     EXPECT_STREQ(ReadCountedString(), "{OurProgramDir}\\empty.txt");
 
-    ResetPackageReader();
+    ResetStubReader();
     ResetSetupState();
     InstallPackage bare;
-    bare.header.programDir = "Sample";
+    bare.header.ProgramDir = "Sample";
     ASSERT_TRUE(ReadImage(BuildInstallerImage(stub, bare)));
     EXPECT_EQ(g_setup.LicenceText, nullptr);
     EXPECT_FALSE(g_setup.ProgramDirFixed);
@@ -56,7 +56,7 @@ TEST_F(HeaderReader, InstallHeaderWithAndWithoutLicence) {
 TEST_F(HeaderReader, CompanionHeaderLeavesInstallFieldsUnset) {
     CompanionPackage c{2, "Title", "Footer", "Name", {}};
     ASSERT_TRUE(ReadImage(BuildCompanionImage(stub, c)));
-    EXPECT_EQ(g_setup.RunMode, 2);
+    EXPECT_EQ(g_setup.Mode, RunMode::Finalize);
     EXPECT_STREQ(g_setup.UninstallName, "Name");
     EXPECT_EQ(g_setup.ProgramDir, nullptr);
     EXPECT_EQ(g_setup.ShortcutFolder, nullptr);
@@ -72,14 +72,14 @@ TEST_F(HeaderReader, DamagedOrShortHeaderBlockIsCorrupted) {
     EXPECT_TRUE(g_setup.Corrupted);
 
     // Sound checksums, but only three strings and no numbers.
-    ResetPackageReader();
+    ResetStubReader();
     ResetSetupState();
     const char shortHeader[] = "Title\0Footer\0Name";
     EXPECT_FALSE(ReadPayload(ByteVector(shortHeader, shortHeader + sizeof shortHeader)));
     EXPECT_TRUE(g_setup.Corrupted);
 
     // All fields, but a licence without its terminating NUL.
-    ResetPackageReader();
+    ResetStubReader();
     ResetSetupState();
     ByteVector payload = InstallHeaderPayload({}, {});
     payload.back() = 'L';

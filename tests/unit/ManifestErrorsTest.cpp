@@ -3,9 +3,9 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "packwright/build/BuildInstaller.h"
-#include "packwright/build/InstallPlan.h"
-#include "packwright/build/ManifestReader.h"
+#include "packwright/builder/BuildInstaller.h"
+#include "packwright/builder/InstallPlan.h"
+#include "packwright/builder/ManifestReader.h"
 
 namespace fs = std::filesystem;
 

@@ -2,9 +2,9 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "packwright/build/AnsiText.h"
-#include "packwright/build/ManifestReader.h"
-#include "packwright/build/SourceFiles.h"
+#include "packwright/builder/AnsiText.h"
+#include "packwright/builder/ManifestReader.h"
+#include "packwright/builder/SourceFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -32,7 +32,7 @@ TEST(ManifestReader, FieldsAndTheirSpellings) {
                       "[[registry]]\nkey = 'HKEY_CLASSES_ROOT\\.txt'\n",
                       d);
     ASSERT_FALSE(d.HasErrors()) << FormatDiagnostic(d.All()[0]);
-    EXPECT_EQ(m.footer, "One line");
+    EXPECT_EQ(m.FooterText, "One line");
     EXPECT_EQ(m.licenceFile, (dir.path() / "docs/l.txt").string());
     EXPECT_EQ(m.volumeSize, 1440000u);
     ASSERT_EQ(m.registry.size(), 2u);

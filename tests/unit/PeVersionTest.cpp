@@ -5,7 +5,7 @@
 #include <random>
 
 #include "TestSupport.h"
-#include "packwright/build/PeVersion.h"
+#include "packwright/builder/PeVersion.h"
 
 namespace {
 void Put16(Bytes& b, std::size_t at, u16 v) { StoreU16(b.data() + at, v); }

@@ -6,11 +6,11 @@
 
 #include "TestSupport.h"
 #include "shell/Background.h"
-#include "shell/platform/host/HostPlatform.h"
+#include "platform/fake/FakePlatform.h"
 #include "state/SetupState.h"
 
 namespace {
-using host::DrawCall;
+using fake::DrawCall;
 
 struct TextAt {
     int x, y;
@@ -22,9 +22,9 @@ struct TextAt {
 class ShellBackground : public HostProcessTest {
 protected:
     void Paint(int width, int height, const char* title, const char* footer) {
-        host::Reset();
+        fake::Reset();
         ResetSetupState();
-        host::SetClientSize(width, height);
+        fake::SetClientSize(width, height);
         if (title) g_setup.ProductTitle = CopyString(title);
         if (footer) g_setup.FooterText = CopyString(footer);
         int window = 0;
@@ -32,7 +32,7 @@ protected:
     }
     std::vector<DrawCall> Calls(DrawCall::Kind kind) {
         std::vector<DrawCall> out;
-        for (const DrawCall& call : host::DrawCalls())
+        for (const DrawCall& call : fake::DrawCalls())
             if (call.kind == kind) out.push_back(call);
         return out;
     }
@@ -45,7 +45,7 @@ protected:
     std::vector<u32> AlignmentOfTexts() {
         std::vector<u32> out;
         u32 alignment = 0xFFFF;
-        for (const DrawCall& call : host::DrawCalls()) {
+        for (const DrawCall& call : fake::DrawCalls()) {
             if (call.kind == DrawCall::Align) alignment = call.value;
             if (call.kind == DrawCall::Text) out.push_back(alignment);
         }
@@ -60,16 +60,23 @@ TEST_F(ShellBackground, BandsCoverTheScreenFromBrightToDarkBlue) {
     Paint(1024, 768, "T", "");
     std::vector<DrawCall> bands = Calls(DrawCall::Fill);
     ASSERT_EQ(bands.size(), 41u);
-    for (int i = 0; i < 41; ++i) {
+    // Full-width bands that tile the screen from the top, each a darker pure blue.
+    EXPECT_EQ(bands.front().top, 0);
+    EXPECT_EQ(bands.front().value, 0xFA0000u);  // blue 250 in 0x00BBGGRR
+    EXPECT_EQ(bands.back().value, 0x320000u);   // blue 50
+    for (std::size_t i = 0; i < bands.size(); ++i) {
         EXPECT_EQ(bands[i].left, 0);
         EXPECT_EQ(bands[i].right, 1024);
-        EXPECT_EQ(bands[i].top, 20 * i);
-        EXPECT_EQ(bands[i].bottom, 20 * (i + 1));
-        EXPECT_EQ(bands[i].value, static_cast<u32>(250 - 5 * i) << 16);
+        EXPECT_EQ(bands[i].value & 0xFFFF, 0u) << "no red or green";
+        if (i > 0) {
+            EXPECT_EQ(bands[i].top, bands[i - 1].bottom);
+            EXPECT_LT(bands[i].value, bands[i - 1].value);
+        }
     }
-    // The band of level 60 (rows 760 to 779) is the last one that reaches into the window.
+    // On a 768-row screen, bands of 20 rows: the band of level 60 (rows 760 to 779) is the
+    // last one that reaches into the window.
+    EXPECT_EQ(bands[38].top, 760);
     EXPECT_EQ(bands[38].value, 60u << 16);
-    EXPECT_LT(bands[38].top, 768);
     EXPECT_GE(bands[39].top, 768);
 
     Paint(300, 30, "T", "");  // below 40 rows: bands of one pixel

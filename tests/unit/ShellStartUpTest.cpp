@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "package/PackageReader.h"
+#include "package/StubLocator.h"
+#include "package/StubPackage.h"
 #include "packwright/encoder/BlockEncoder.h"
 #include "shell/ShellMessages.h"
 #include "shell/StartUp.h"
 #include "shell/WindowProcedure.h"
-#include "shell/platform/host/HostPlatform.h"
+#include "platform/Dialogs.h"
+#include "platform/fake/FakePlatform.h"
 #include "state/SetupState.h"
 
 namespace {
@@ -52,12 +54,18 @@ Bytes InstallExecutable(Bytes headerBlock) {
     return file;
 }
 
+// Handlers that only say which of them ran.
+std::vector<std::string> g_handled;
+const RunModeHandlers RecordingHandlers = {[](InstanceHandle, WindowHandle) { g_handled.push_back("install"); },
+                                           [](InstanceHandle, WindowHandle) { g_handled.push_back("uninstall"); },
+                                           [](InstanceHandle, WindowHandle) { g_handled.push_back("finalize"); }};
+
 class ShellStartUp : public HostProcessTest {
 protected:
     void SetUp() override {
         HostProcessTest::SetUp();
-        host::SetTempDirectory("C:\\TEMP\\");
-        host::SetWindowsDirectory("C:\\WINDOWS");
+        fake::SetTempDirectory("C:\\TEMP\\");
+        fake::SetWindowsDirectory("C:\\WINDOWS");
     }
     // Writes the executable and makes it the running one. Its host file name holds
     // backslashes, so the start-up logic sees a Windows-like path ending in "\UNINST.EXE".
@@ -66,8 +74,8 @@ protected:
         RunAs(module(), StubSize);
     }
     std::string module() const { return dir.file("C:\\App\\UNINST.EXE"); }
-    int Start(const char* tail) { return RunStartUp(nullptr, tail); }
-    const Calls& calls() { return host::StartUpCalls(); }
+    int Start(const char* tail) { return RunStartUp(nullptr, tail, RecordingHandlers); }
+    const Calls& calls() { return fake::StartUpCalls(); }
     TempDir dir;
 };
 
@@ -77,22 +85,22 @@ Calls NormalRun(unsigned message) { return {WindowCall, "common controls", "show
 
 TEST_F(ShellStartUp, WithoutPackageOrWithDamagedHeaderShowsOpenFailedAndEnds1) {
     Install(CompanionExecutable(2));
-    host::SetLocatorOffset(0);  // an unpatched Stub
+    PatchEmbeddedPackageOffset(0);  // an unpatched Stub
     EXPECT_EQ(Start(""), 1);
 
-    ResetPackageReader();
+    ResetStubReader();
     Bytes block = EncodeDataBlock(InstallHeaderBytes().data(), InstallHeaderBytes().size());
     block.back() ^= 0x55;  // the stored bytes no longer match their checksum
     Install(InstallExecutable(block));
     EXPECT_EQ(Start(""), 1);
 
-    ResetPackageReader();
+    ResetStubReader();
     Bytes shortHeader = {'T', 0, 'F', 0};
     Install(InstallExecutable(EncodeDataBlock(shortHeader.data(), shortHeader.size())));
     EXPECT_EQ(Start(""), 1);
 
-    ASSERT_EQ(host::ShownBoxes().size(), 3u);
-    for (const ShownMessageBox& box : host::ShownBoxes()) {
+    ASSERT_EQ(fake::ShownBoxes().size(), 3u);
+    for (const ShownMessageBox& box : fake::ShownBoxes()) {
         EXPECT_EQ(box.text, "Open failed!");
         EXPECT_EQ(box.caption, "ZelSetup");
         EXPECT_EQ(box.style, MbIconError);
@@ -110,7 +118,7 @@ TEST_F(ShellStartUp, EachRunModePostsItsOneStartMessage) {
                    Case{255, StartInstallationMessage}}) {
         SetUp();
         Install(CompanionExecutable(c.mode));
-        host::SetMessageLoopResult(7);
+        fake::SetMessageLoopResult(7);
         EXPECT_EQ(Start("/step2"), 7) << int(c.mode);  // the loop's last wParam
         EXPECT_EQ(calls(), NormalRun(c.message)) << int(c.mode);  // "/step2" means nothing here
     }
@@ -123,7 +131,7 @@ TEST_F(ShellStartUp, EachRunModePostsItsOneStartMessage) {
 
 TEST_F(ShellStartUp, UninstallerHandsOverToItsTemporaryCopy) {
     Install(CompanionExecutable(1));
-    host::SetTempDirectory("C:\\TEMP");  // no trailing backslash
+    fake::SetTempDirectory("C:\\TEMP");  // no trailing backslash
     EXPECT_EQ(Start(""), 0);
     EXPECT_EQ(calls(), (Calls{"copy " + module() + " -> C:\\TEMP\\UNINST.EXE", "mutex owned ZelSetupUninstall",
                               "start \"C:\\TEMP\\UNINST.EXE\" /step2 in C:\\WINDOWS"}));
@@ -139,7 +147,7 @@ TEST_F(ShellStartUp, TemporaryCopyWaitsForTheFirstProcessThenRuns) {
 
 TEST_F(ShellStartUp, UninstallerRunsInPlaceWhenTheCopyOrItsStartFails) {
     Install(CompanionExecutable(1));
-    host::FailCopies(true);
+    fake::FailCopies(true);
     EXPECT_EQ(Start("/step2 "), 0);  // the blank makes it a first process
     ASSERT_EQ(calls().size(), 6u);
     EXPECT_EQ(calls()[0].substr(0, 5), "copy ");
@@ -147,7 +155,7 @@ TEST_F(ShellStartUp, UninstallerRunsInPlaceWhenTheCopyOrItsStartFails) {
 
     SetUp();
     Install(CompanionExecutable(1));
-    host::FailProcessStarts(true);
+    fake::FailProcessStarts(true);
     EXPECT_EQ(Start(""), 0);
     ASSERT_EQ(calls().size(), 8u);
     EXPECT_EQ(calls()[1], "mutex owned ZelSetupUninstall");  // kept until the process ends
@@ -156,28 +164,30 @@ TEST_F(ShellStartUp, UninstallerRunsInPlaceWhenTheCopyOrItsStartFails) {
 
     SetUp();
     Install(CompanionExecutable(1));
-    host::SetTempDirectory("C:\\" + std::string(250, 't'));  // the copy's path would not fit
+    fake::SetTempDirectory("C:\\" + std::string(250, 't'));  // the copy's path would not fit
     EXPECT_EQ(Start(""), 0);
     EXPECT_EQ(calls(), NormalRun(StartUninstallationMessage));
 }
 
 TEST_F(ShellStartUp, WindowFailureEnds1WithoutMessage) {
     Install(CompanionExecutable(2));
-    host::FailWindowCreation(true);
+    fake::FailWindowCreation(true);
     EXPECT_EQ(Start(""), 1);
-    EXPECT_TRUE(host::ShownBoxes().empty());
+    EXPECT_TRUE(fake::ShownBoxes().empty());
 }
 
-TEST_F(ShellStartUp, WindowProcedureRoutesStartMessagesAndEndsOnClose) {
-    int window = 0;
-    EXPECT_FALSE(HandleBackgroundMessage(&window, 0x0001));  // WM_CREATE: default handling
-    // The stand-in handlers close the window; the real ones end the same way.
-    EXPECT_TRUE(HandleBackgroundMessage(&window, StartFinalizationMessage));
-    EXPECT_EQ(calls(), Calls{"post 16"});
+TEST_F(ShellStartUp, WindowProcedureRoutesStartMessagesToTheGivenHandlersAndEndsOnClose) {
+    Install(CompanionExecutable(2));
+    g_handled.clear();
+    EXPECT_EQ(Start(""), 0);
+    EXPECT_FALSE(fake::DeliverToWindow(0x0001));  // WM_CREATE: default handling
+    for (unsigned message : {StartFinalizationMessage, StartInstallationMessage, StartUninstallationMessage})
+        EXPECT_TRUE(fake::DeliverToWindow(message));
+    EXPECT_EQ(g_handled, (std::vector<std::string>{"finalize", "install", "uninstall"}));
     try {
-        HandleBackgroundMessage(&window, WindowCloseMessage);
+        fake::DeliverToWindow(WindowCloseMessage);
         FAIL() << "closing did not end the process";
-    } catch (const HostProcessExit& exit) {
+    } catch (const FakeProcessExit& exit) {
         EXPECT_EQ(exit.code, 0);
     }
 }

@@ -3,8 +3,9 @@
 #include <fstream>
 #include <random>
 
-#include "package/PackageReader.h"
-#include "shell/platform/host/HostPlatform.h"
+#include "package/StubLocator.h"
+#include "package/StubPackage.h"
+#include "platform/fake/FakePlatform.h"
 #include "state/SetupState.h"
 
 TempDir::TempDir() {
@@ -52,18 +53,21 @@ void AppendU32(Bytes& out, u32 v) {
 }
 
 void HostProcessTest::SetUp() {
-    host::Reset();
-    ResetPackageReader();
+    fake::Reset();
+    ResetStubReader();
     ResetSetupState();
+    PatchEmbeddedPackageOffset(0);
 }
 
 void HostProcessTest::TearDown() {
-    ResetPackageReader();
+    ResetStubReader();
     ResetSetupState();
-    host::Reset();
+    PatchEmbeddedPackageOffset(0);
+    fake::Reset();
 }
 
 void HostProcessTest::RunAs(const std::string& path, u32 offset) {
-    host::SetModulePath(path);
-    host::SetLocatorOffset(offset);
+    ResetStubReader();
+    fake::SetModulePath(path);
+    PatchEmbeddedPackageOffset(offset);
 }

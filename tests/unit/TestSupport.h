@@ -28,7 +28,7 @@ Bytes HexBytes(const std::string& hex);  // "01 FA 09" -> bytes
 void AppendU16(Bytes& out, u16 v);
 void AppendU32(Bytes& out, u32 v);
 
-// Resets SetupState, the package reader and the host platform before each test.
+// Resets SetupState, the Stub's package reader and the fake platform before each test.
 class HostProcessTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -2,9 +2,10 @@
 #include <filesystem>
 
 #include "ExamineTestSupport.h"
-#include "package/PackageReader.h"
-#include "shell/platform/Platform.h"
-#include "shell/platform/host/HostPlatform.h"
+#include "package/StubPackage.h"
+#include "package/VolumeNames.h"
+#include "platform/Dialogs.h"
+#include "platform/fake/FakePlatform.h"
 #include "state/SetupState.h"
 
 namespace {
@@ -50,25 +51,25 @@ TEST_F(VolumeReader, JoinsFieldsSplitAcrossVolumes) {
     WriteFileBytes(dir.file("SETUP.002"), VolumeK({9, 0, 0, 0}, 0));
     Start(Volume0(100, {0x11}));
     EXPECT_EQ(ReadU32(), 0x44332211u);
-    EXPECT_EQ(VolumeCount(), 2u);
+    EXPECT_EQ(StubReader().VolumeIndex(), 2u);
     EXPECT_EQ(ReadU32(), 0x04030201u);
-    EXPECT_EQ(VolumeCount(), 2u) << "a read ending at a volume's end does not switch yet";
+    EXPECT_EQ(StubReader().VolumeIndex(), 2u) << "a read ending at a volume's end does not switch yet";
     EXPECT_EQ(ReadU32(), 9u);
-    EXPECT_EQ(VolumeCount(), 3u);
-    EXPECT_TRUE(host::ShownBoxes().empty());
+    EXPECT_EQ(StubReader().VolumeIndex(), 3u);
+    EXPECT_TRUE(fake::ShownBoxes().empty());
 }
 
 TEST_F(VolumeReader, NamesVolumesFromTheLastPoint) {
     char out[PathCapacity];
-    ASSERT_TRUE(VolumePath("C:\\SETUP\\INSTALL.EXE", 1, out));
+    ASSERT_TRUE(VolumePath("C:\\SETUP\\INSTALL.EXE", 1, out, sizeof out));
     EXPECT_STREQ(out, "C:\\SETUP\\INSTALL.001");
-    ASSERT_TRUE(VolumePath("C:\\SETUP\\INSTALL.EXE", 2, out));
+    ASSERT_TRUE(VolumePath("C:\\SETUP\\INSTALL.EXE", 2, out, sizeof out));
     EXPECT_STREQ(out, "C:\\SETUP\\INSTALL.002");
-    ASSERT_TRUE(VolumePath("C:\\SETUP\\INSTALL", 1, out));
+    ASSERT_TRUE(VolumePath("C:\\SETUP\\INSTALL", 1, out, sizeof out));
     EXPECT_STREQ(out, "C:\\SETUP\\INSTALL.001");
-    ASSERT_TRUE(VolumePath("C:\\SETUP\\INSTALL.EXE", 1000, out));
+    ASSERT_TRUE(VolumePath("C:\\SETUP\\INSTALL.EXE", 1000, out, sizeof out));
     EXPECT_STREQ(out, "C:\\SETUP\\INSTALL.1000");
-    EXPECT_FALSE(VolumePath(std::string(254, 'x').c_str(), 1, out)) << "a name that does not fit";
+    EXPECT_FALSE(VolumePath(std::string(254, 'x').c_str(), 1, out, sizeof out)) << "a name that does not fit";
     // The writer names volumes the same way.
     EXPECT_EQ(VolumeFileName("C:\\SETUP\\INSTALL", 7), "C:\\SETUP\\INSTALL.007");
 
@@ -89,10 +90,10 @@ TEST_F(VolumeReader, ExpectedSizeZeroSkipsTheCheckForThatVolumeOnly) {
     Start(Volume0(100, {}, 0));
     u8 b[2];
     EXPECT_EQ(ReadPackageBytes(b, 2), 2);
-    EXPECT_THROW(ReadPackageBytes(b, 1), HostProcessExit) << "volume 2's wrong size, answered Cancel";
-    ASSERT_EQ(host::ShownBoxes().size(), 1u);
-    EXPECT_EQ(host::ShownBoxes()[0].caption, "File Damaged");
-    EXPECT_NE(host::ShownBoxes()[0].text.find("'SETUP.002'"), std::string::npos);
+    EXPECT_THROW(ReadPackageBytes(b, 1), FakeProcessExit) << "volume 2's wrong size, answered Cancel";
+    ASSERT_EQ(fake::ShownBoxes().size(), 1u);
+    EXPECT_EQ(fake::ShownBoxes()[0].caption, "File Damaged");
+    EXPECT_NE(fake::ShownBoxes()[0].text.find("'SETUP.002'"), std::string::npos);
 }
 
 TEST_F(VolumeReader, DamagePromptRetryReopensTheSameVolume) {
@@ -100,7 +101,7 @@ TEST_F(VolumeReader, DamagePromptRetryReopensTheSameVolume) {
     WriteFileBytes(v1, VolumeK({7}, 1234));
     Start(Volume0(100, {}));
     // The user fixes the file and retries: the same volume number is opened again.
-    host::SetMessageBoxHandler([&](const ShownMessageBox& box) {
+    fake::SetMessageBoxHandler([&](const ShownMessageBox& box) {
         EXPECT_EQ(box.style, unsigned(MbRetryCancel | MbIconError));
         WriteFileBytes(v1, VolumeK({7}));
         return int(IdRetry);
@@ -108,13 +109,13 @@ TEST_F(VolumeReader, DamagePromptRetryReopensTheSameVolume) {
     u8 b = 0;
     EXPECT_EQ(ReadPackageBytes(&b, 1), 1);
     EXPECT_EQ(b, 7);
-    EXPECT_EQ(VolumeCount(), 2u);
-    EXPECT_EQ(host::ShownBoxes().size(), 1u);
+    EXPECT_EQ(StubReader().VolumeIndex(), 2u);
+    EXPECT_EQ(fake::ShownBoxes().size(), 1u);
 }
 
 TEST_F(VolumeReader, NextDiskPromptWaitsForTheMissingVolume) {
     Start(Volume0(100, {1}));
-    host::SetMessageBoxHandler([&](const ShownMessageBox& box) {
+    fake::SetMessageBoxHandler([&](const ShownMessageBox& box) {
         EXPECT_EQ(box.text, "Please insert the disk containing 'SETUP.001' into the drive and select OK.");
         EXPECT_EQ(box.caption, "Next disk, please...");
         WriteFileBytes(dir.file("SETUP.001"), VolumeK({2}));
@@ -125,33 +126,33 @@ TEST_F(VolumeReader, NextDiskPromptWaitsForTheMissingVolume) {
     EXPECT_EQ(b[1], 2);
 
     // Cancel in the middle of a read ends the process with exit code 1.
-    host::SetMessageBoxHandler(nullptr);
+    fake::SetMessageBoxHandler(nullptr);
     try {
         ReadPackageBytes(b, 1);
         ADD_FAILURE() << "the read went on without volume 2";
-    } catch (const HostProcessExit& e) {
+    } catch (const FakeProcessExit& e) {
         EXPECT_EQ(e.code, 1);
     }
 }
 
 TEST_F(VolumeReader, ReadErrorPromptRetriesOrCancels) {
     Start(Volume0(100, {1, 2, 3}));
-    host::FailNextReads(1);
-    host::QueueAnswers({IdRetry});
+    fake::FailNextReads(1);
+    fake::QueueAnswers({IdRetry});
     u8 b = 0;
     EXPECT_EQ(ReadPackageBytes(&b, 1), 1);
     EXPECT_EQ(b, 1);
     EXPECT_FALSE(g_setup.Cancelled);
 
-    host::FailNextReads(1);
-    host::QueueAnswers({IdCancel});
+    fake::FailNextReads(1);
+    fake::QueueAnswers({IdCancel});
     EXPECT_EQ(ReadPackageBytes(&b, 1), -1);
     EXPECT_TRUE(g_setup.Cancelled);
-    ASSERT_EQ(host::ShownBoxes().size(), 2u);
-    EXPECT_EQ(host::ShownBoxes()[1].caption, "Critical Error!");
-    EXPECT_EQ(host::ShownBoxes()[1].owner, nullptr);
+    ASSERT_EQ(fake::ShownBoxes().size(), 2u);
+    EXPECT_EQ(fake::ShownBoxes()[1].caption, "Critical Error!");
+    EXPECT_EQ(fake::ShownBoxes()[1].owner, nullptr);
     // A failed CountedString read gives "".
-    host::FailNextReads(1);
+    fake::FailNextReads(1);
     EXPECT_STREQ(ReadCountedString(), "");
 }
 
@@ -159,18 +160,18 @@ TEST_F(VolumeReader, VolumeEndingInsideItsSizeFieldIsDamagedNotAHang) {
     WriteFileBytes(dir.file("SETUP.001"), Bytes{4, 0});
     Start(Volume0(100, {}));
     // Retry twice on the same short file, then Cancel: three prompts, then the exit.
-    host::QueueAnswers({IdRetry, IdRetry, IdCancel});
+    fake::QueueAnswers({IdRetry, IdRetry, IdCancel});
     u8 b = 0;
-    EXPECT_THROW(ReadPackageBytes(&b, 1), HostProcessExit);
-    EXPECT_EQ(host::ShownBoxes().size(), 3u);
-    for (const ShownMessageBox& box : host::ShownBoxes()) EXPECT_EQ(box.caption, "File Damaged");
+    EXPECT_THROW(ReadPackageBytes(&b, 1), FakeProcessExit);
+    EXPECT_EQ(fake::ShownBoxes().size(), 3u);
+    for (const ShownMessageBox& box : fake::ShownBoxes()) EXPECT_EQ(box.caption, "File Damaged");
 
     // Volume 0 too short for its field, and a locator of 0, fail the first open.
-    ResetPackageReader();
+    ResetStubReader();
     WriteFileBytes(exe, Bytes(102, 0));
     RunAs(exe, 100);
     EXPECT_FALSE(OpenNextVolume());
-    ResetPackageReader();
+    ResetStubReader();
     RunAs(exe, 0);
     EXPECT_FALSE(OpenNextVolume());
 }

@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "ExamineTestSupport.h"
+#include "package/Locator.h"
+#include "package/SizeTable.h"
 #include "package/BlockChecksum.h"
 #include "packwright/examine/PackageExaminer.h"
 #include "packwright/writer/Locator.h"
@@ -44,16 +46,16 @@ TEST(WriterRoundTrip, EverySectionSurvivesOneVolume) {
     std::vector<ByteVector> contents;
     InspectedPackage read = ReadBack(path, &contents);
     EXPECT_EQ(read.packageOffset, stub.size());
-    EXPECT_EQ(read.runMode, 0);
+    EXPECT_EQ(read.runMode, RunMode::Install);
     EXPECT_TRUE(read.problems.empty()) << read.problems.front();
-    EXPECT_EQ(read.header.productTitle, package.header.productTitle);
-    EXPECT_EQ(read.header.uninstallName, package.header.uninstallName);
-    EXPECT_EQ(read.header.shortcutFolder, package.header.shortcutFolder);
-    EXPECT_EQ(read.header.passwordChecksum, package.header.passwordChecksum);
-    EXPECT_EQ(read.header.licenceText, package.header.licenceText);
-    EXPECT_FALSE(read.header.programDirFixed);
+    EXPECT_EQ(read.header.ProductTitle, package.header.ProductTitle);
+    EXPECT_EQ(read.header.UninstallName, package.header.UninstallName);
+    EXPECT_EQ(read.header.ShortcutFolder, package.header.ShortcutFolder);
+    EXPECT_EQ(read.header.PasswordChecksum, package.header.PasswordChecksum);
+    EXPECT_EQ(read.header.LicenceText, package.header.LicenceText);
+    EXPECT_FALSE(read.header.ProgramDirFixed);
     // 1 + 1 + 2 + 4 blocks; the empty file has none.
-    EXPECT_EQ(read.header.totalBlocks, 8u);
+    EXPECT_EQ(read.header.TotalBlocks, 8u);
     ASSERT_EQ(read.files.size(), package.files.size());
     for (std::size_t i = 0; i < read.files.size(); ++i) {
         const FileRecordFields& want = package.files[i].record;
@@ -72,19 +74,20 @@ TEST(WriterRoundTrip, EverySectionSurvivesOneVolume) {
 TEST(WriterRoundTrip, HeaderTablesFollowFileSizes) {
     // 1 byte, 512, 513 and 70000 bytes: clusters of 512 << k, each file rounded up alone.
     std::vector<u64> sizes = {1, 512, 513, 70000};
-    std::array<u32, 7> table = ComputeSizeTable(sizes);
-    EXPECT_EQ(table[0], 1u + 1 + 2 + 137);
-    EXPECT_EQ(table[1], 1u + 1 + 1 + 69);
-    EXPECT_EQ(table[6], 1u + 1 + 1 + 3);
+    SizeTotals totals;
+    for (u64 size : sizes) totals.AddFile(size);
+    EXPECT_EQ(totals.clusters[0], 1u + 1 + 2 + 137);
+    EXPECT_EQ(totals.clusters[1], 1u + 1 + 1 + 69);
+    EXPECT_EQ(totals.clusters[6], 1u + 1 + 1 + 3);
     EXPECT_EQ(BlocksForSize(0), 0u);
     EXPECT_EQ(BlocksForSize(65000), 1u);
     EXPECT_EQ(BlocksForSize(65001), 2u);
 
     InstallHeaderFields header;
-    header.programDir = "C:\\Apps\\Sample";
+    header.ProgramDir = "C:\\Apps\\Sample";
     ByteVector payload = InstallHeaderPayload(header, sizes);
     // Five empty-or-not strings, 36 bytes of numbers and the single 0 of "no licence".
-    ASSERT_EQ(payload.size(), 4 + header.programDir.size() + 1 + 36 + 1);
+    ASSERT_EQ(payload.size(), 4 + header.ProgramDir.size() + 1 + 36 + 1);
     EXPECT_EQ(payload.back(), 0);
     EXPECT_EQ(LoadU32(payload.data() + payload.size() - 5), 1u + 1 + 1 + 2);  // TotalBlocks
 }
@@ -173,9 +176,9 @@ TEST(WriterRoundTrip, UncheckedSizesAndThreadedEncodingGiveTheSameStream) {
 TEST(WriterRoundTrip, CompanionProgramsCarryHeaderAndLog) {
     CompanionPackage uninst;
     uninst.runMode = 1;
-    uninst.productTitle = "Sample Viewer 2.0";
-    uninst.footerText = "Sample Co";
-    uninst.uninstallName = "Sample Viewer";
+    uninst.ProductTitle = "Sample Viewer 2.0";
+    uninst.FooterText = "Sample Co";
+    uninst.UninstallName = "Sample Viewer";
     uninst.logRecords = {"C:\\Apps\\Sample\\FINALIZE.EXE", "C:\\WINDOWS\\SYSTEM\\common.dll\t",
                          "C:\\Apps\\Sample\\UNINST.EXE", "", ":HKEY_LOCAL_MACHINE\\Software\\Sample Co\\Viewer",
                          "Home", "", "", };
@@ -186,8 +189,8 @@ TEST(WriterRoundTrip, CompanionProgramsCarryHeaderAndLog) {
     std::string path = dir.file("UNINST.EXE");
     WriteFileBytes(path, image);
     InspectedPackage read = ReadBack(path);
-    EXPECT_EQ(read.runMode, 1);
-    EXPECT_EQ(read.header.footerText, "Sample Co");
+    EXPECT_EQ(read.runMode, RunMode::Uninstall);
+    EXPECT_EQ(read.header.FooterText, "Sample Co");
     ASSERT_EQ(read.logFiles.size(), 3u);
     EXPECT_EQ(read.logFiles[1], "C:\\WINDOWS\\SYSTEM\\common.dll\t");
     ASSERT_EQ(read.logRegistry.size(), 1u);
@@ -197,7 +200,7 @@ TEST(WriterRoundTrip, CompanionProgramsCarryHeaderAndLog) {
     finalize.runMode = 2;
     finalize.logRecords.clear();
     WriteFileBytes(path, BuildCompanionImage(stub, finalize));
-    EXPECT_EQ(ReadBack(path).runMode, 2);
+    EXPECT_EQ(ReadBack(path).runMode, RunMode::Finalize);
 }
 
 TEST(WriterLimits, RefusesWhatTheFormatCannotCarry) {
@@ -234,10 +237,10 @@ TEST(WriterLimits, RefusesWhatTheFormatCannotCarry) {
         expectError(value, "value");
     }
     InstallPackage title;
-    title.header.productTitle = std::string(300, 't');
+    title.header.ProductTitle = std::string(300, 't');
     expectError(title, "product title");
     InstallPackage licence;
-    licence.header.licenceText = std::string(70000, 'l');
+    licence.header.LicenceText = std::string(70000, 'l');
     expectError(licence, "licence");
 
     // A file of more than 65535 blocks is refused before any of its data is needed.
@@ -262,7 +265,7 @@ TEST(WriterLimits, LocatorAndVolumeSize) {
     Bytes noMarker(100, 0);
     EXPECT_THROW(PatchLocator(noMarker, 100), WriterError);
     Bytes twice = FakeStub(200);
-    std::memcpy(twice.data() + 10, LocatorMarker, LocatorMarkerLength);
+    std::memcpy(twice.data() + 10, LocatorMarkerText, LocatorMarkerLength);
     EXPECT_THROW(PatchLocator(twice, 200), WriterError);
     Bytes patched = PatchLocator(FakeStub(200), 0x10000);
     EXPECT_EQ(LoadU32(patched.data() + 100 + LocatorMarkerLength), 0x10000u);

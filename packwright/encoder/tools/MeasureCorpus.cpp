@@ -1,9 +1,6 @@
 // Measures the block encoder on a corpus split into blocks as the builder splits files:
 // total stored bytes, encoding time, and (unless --no-check) that every block decodes back.
-// Build (from the repository root, after building build-<name>), all on one line:
-//   g++ -std=c++20 -O2 -I. packwright/encoder/tools/MeasureCorpus.cpp
-//       build-<name>/packwright/libpackwright_lib.a build-<name>/libportable.a
-//       build-<name>/libplatform_host.a -ldivsufsort -o /tmp/measure-corpus
+// Build: cmake --build build --target measure_corpus (build/packwright/encoder/measure_corpus).
 // Usage: measure-corpus [--no-check] [--mode estimate|smaller|plain|runcoded]
 //                       [--escape N] [--runs cheapest|always] FILE...
 #include <chrono>

@@ -25,17 +25,17 @@ void WriteCompanionInstaller(const std::filesystem::path& stub, const std::files
                              const std::string& title, const std::string& footer, const std::string& uninstallName) {
     CompanionPackage package;
     package.runMode = runMode;
-    package.productTitle = title;
-    package.footerText = footer;
-    package.uninstallName = uninstallName;
+    package.ProductTitle = title;
+    package.FooterText = footer;
+    package.UninstallName = uninstallName;
     Write(out, BuildCompanionImage(ReadStub(stub), package, true));
 }
 
 void WriteEmptyInstaller(const std::filesystem::path& stub, const std::filesystem::path& out, const std::string& title) {
     InstallPackage package;
-    package.header.productTitle = title;
-    package.header.footerText = "Footer";
-    package.header.programDir = "Packwright Test";
+    package.header.ProductTitle = title;
+    package.header.FooterText = "Footer";
+    package.header.ProgramDir = "Packwright Test";
     Write(out, BuildInstallerImage(ReadStub(stub), package));
 }
 

@@ -1,0 +1,39 @@
+// `packwright build`: a manifest and the files it names in, a setup executable (and its
+// volume files) out. Nothing is written under the output's name unless the whole build
+// succeeds; a failed build leaves earlier outputs as they were.
+#pragma once
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "packwright/builder/Diagnostics.h"
+#include "state/Types.h"
+
+struct BuildOptions {
+    std::string manifestPath;
+    std::string outputPath;
+    std::string stubPath;             // empty: the stub installed beside the packwright tool
+    unsigned jobs = 0;                // 0: all cores
+    std::optional<u64> volumeSize;    // overrides the manifest's volume_size; 0 turns volumes off
+    // Seconds since 1970: file times after it are recorded as it (SOURCE_DATE_EPOCH), so a
+    // fresh checkout builds the same bytes as the commit it came from.
+    std::optional<long long> latestFileTime;
+    std::FILE* messages = stderr;     // warnings and progress; null: silent
+    bool terminal = false;            // messages go to a terminal: draw a progress bar
+};
+
+struct BuildResult {
+    std::vector<std::string> volumes;  // paths written, the executable first
+    std::vector<u64> volumeSizes;
+    u64 fileCount = 0;
+    u64 inputBytes = 0;
+    u32 totalBlocks = 0;
+    std::vector<Diagnostic> warnings;
+};
+
+// Throws ManifestError (every diagnostic) or BuildError with a message ready to print.
+BuildResult BuildInstaller(const BuildOptions& options);
+
+// Where the default stub lives: "stub.exe" in the folder of the running packwright binary.
+std::string DefaultStubPath();
