@@ -81,6 +81,7 @@ ByteVector InstallHeaderPayload(const InstallHeaderFields& header, const std::ve
 InstallStreamWriter::InstallStreamWriter(ByteSink& sink, WriterOptions options)
     : sink_(sink), options_(std::move(options)) {
     if (options_.threads == 0) options_.threads = 1;
+    if (options_.threads > 1) pool_ = std::make_unique<WorkerPool>(options_.threads);
 }
 
 InstallStreamWriter::~InstallStreamWriter() {
@@ -133,11 +134,14 @@ void InstallStreamWriter::EncodeChunk() {
     }
     Pending p;
     p.isBlock = true;
-    p.encoding = std::async(std::launch::async, [data = std::move(chunk_), what] { return EncodeCheckedBlock(data, what); });
+    p.encoding = pool_->Submit([data = std::move(chunk_), what] { return EncodeCheckedBlock(data, what); });
     chunk_.clear();
+    chunk_.reserve(BuiltBlockSize);
     pending_.push_back(std::move(p));
     ++pendingBlocks_;
-    Drain(options_.threads);
+    // Blocks queued beyond the running ones keep every thread busy while this one reads the
+    // next block's bytes and writes finished ones.
+    Drain(QueuedBlocksPerThread * options_.threads);
 }
 
 void InstallStreamWriter::WriteHeader(const InstallHeaderFields& header, const std::vector<u64>& fileSizes) {
