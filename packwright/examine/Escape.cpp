@@ -2,49 +2,86 @@
 
 #include <cstdio>
 
-std::string EscapeBytes(std::string_view bytes) {
+#include "package/CodePage.h"
+
+namespace {
+void AppendUtf8(std::string& out, u32 c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void AppendEscaped(std::string& out, const char* format, unsigned value) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, format, value);
+    out += escaped;
+}
+
+void AppendJsonCharacter(std::string& out, u32 c) {
+    switch (c) {
+        case '"': out += "\\\""; return;
+        case '\\': out += "\\\\"; return;
+        case '\n': out += "\\n"; return;
+        case '\r': out += "\\r"; return;
+        case '\t': out += "\\t"; return;
+    }
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) AppendEscaped(out, "\\u%04x", c);
+    else AppendUtf8(out, c);
+}
+}  // namespace
+
+std::string DisplayText(std::string_view bytes) {
     std::string out;
-    for (unsigned char c : bytes) {
-        if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else if (c == '\t') {
-            out += "\\t";
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            out += escaped;
-        }
+    for (unsigned char byte : bytes) {
+        u32 c;
+        bool assigned = Windows1252ToUnicode(byte, &c);
+        if (byte == '\t') out += "\\t";
+        else if (byte == '\n') out += "\\n";
+        else if (byte == '\r') out += "\\r";
+        else if (!assigned || c < 0x20 || c == 0x7F) AppendEscaped(out, "\\x%02X", byte);
+        else AppendUtf8(out, c);
     }
     return out;
 }
 
 std::string QuoteForMessage(std::string_view bytes) {
     constexpr std::size_t Longest = 120;
-    std::string text = EscapeBytes(bytes.substr(0, Longest));
+    std::string text = DisplayText(bytes.substr(0, Longest));
     return "'" + text + (bytes.size() > Longest ? "...'" : "'");
 }
 
 std::string JsonString(std::string_view bytes) {
     std::string out = "\"";
-    for (unsigned char c : bytes) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
-            out += escaped;
-        }
+    for (unsigned char byte : bytes) {
+        u32 c;
+        if (!Windows1252ToUnicode(byte, &c)) c = byte;
+        AppendJsonCharacter(out, c);
     }
     return out + "\"";
 }
 
-std::string HexString(std::string_view bytes) {
+std::string JsonUtf8(std::string_view utf8) {
+    std::string out = "\"";
+    for (unsigned char byte : utf8) {
+        if (byte >= 0x80) out += static_cast<char>(byte);  // part of a multi-byte character
+        else AppendJsonCharacter(out, byte);
+    }
+    return out + "\"";
+}
+
+std::string HexString(std::string_view bytes, const char* separator) {
     static const char digits[] = "0123456789abcdef";
     std::string out;
-    for (unsigned char c : bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (i) out += separator;
         out += digits[c >> 4];
         out += digits[c & 15];
     }

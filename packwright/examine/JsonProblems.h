@@ -1,0 +1,11 @@
+// The members every JSON document of packwright shares: the volumes read and the problems
+// found, each problem with the volume file and offset it concerns.
+#pragma once
+#include "packwright/examine/InspectedPackage.h"
+#include "packwright/examine/JsonWriter.h"
+
+// "volumes": [{"index", "path", "size"}]
+void AddVolumes(JsonWriter& j, const InspectedPackage& p);
+// "problems": [...] and "stopped_by": the problem that ended the reading, or null.
+void AddProblems(JsonWriter& j, const InspectedPackage& p);
+void AddProblem(JsonWriter& j, const InspectedPackage& p, const Problem& problem);
