@@ -7,6 +7,7 @@
 #include "packwright/cli/Commands.h"
 #include "packwright/cli/Progress.h"
 #include "packwright/examine/ExamineError.h"
+#include "packwright/examine/JsonProblems.h"
 #include "packwright/examine/Listing.h"
 #include "packwright/examine/PackageExaminer.h"
 #include "packwright/parallel/WorkerPool.h"
@@ -27,6 +28,7 @@ int RunList(const ListArguments& a) {
         callbacks.progress = [&](u64 done, u64 total) { progress.Update(done, total); };
         InspectPackageInto(a.path, package, callbacks, {JobsOrAllCores(a.jobs), true});
     } catch (const ExamineError& e) {
+        if (a.json) std::fputs(UnreadableJson("list", a.path, e.what()).c_str(), stdout);
         std::fprintf(stderr, "packwright list: %s\n", e.what());
         return 1;
     }

@@ -1,5 +1,7 @@
 #include "packwright/examine/JsonProblems.h"
 
+#include "packwright/examine/Listing.h"
+
 void AddVolumes(JsonWriter& j, const InspectedPackage& p) {
     j.Key("volumes").BeginArray();
     for (std::size_t k = 0; k < p.volumes.size(); ++k)
@@ -23,4 +25,12 @@ void AddProblems(JsonWriter& j, const InspectedPackage& p) {
     j.Key("stopped_by");
     if (p.stop) AddProblem(j, p, *p.stop);
     else j.Null();
+}
+
+std::string UnreadableJson(const std::string& command, const std::string& installer, const std::string& reason) {
+    JsonWriter j;
+    j.BeginObject().Key("schema_version").Number(JsonSchemaVersion).Key("command").Utf8(command);
+    j.Key("installer").Utf8(installer).Key("result").Utf8("unreadable").Key("exit_code").Number(1);
+    j.Key("problems").BeginArray().BeginObject().Key("message").Utf8(reason).End().End();
+    return j.End().Finish();
 }

@@ -9,3 +9,6 @@ void AddVolumes(JsonWriter& j, const InspectedPackage& p);
 // "problems": [...] and "stopped_by": the problem that ended the reading, or null.
 void AddProblems(JsonWriter& j, const InspectedPackage& p);
 void AddProblem(JsonWriter& j, const InspectedPackage& p, const Problem& problem);
+
+// The whole document for a file that holds no package to read: its reason, exit code 1.
+std::string UnreadableJson(const std::string& command, const std::string& installer, const std::string& reason);

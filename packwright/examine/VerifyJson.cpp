@@ -73,17 +73,13 @@ void Manifest(JsonWriter& j, const VerifyReport& r) {
 }  // namespace
 
 std::string VerifyJson(const VerifyReport& r) {
+    if (r.error) return UnreadableJson("verify", r.installer, *r.error);
     const InspectedPackage& p = r.package;
     JsonWriter j;
     j.BeginObject();
     j.Key("schema_version").Number(JsonSchemaVersion).Key("command").Utf8("verify");
     j.Key("installer").Utf8(p.path.empty() ? r.installer : p.path);
     j.Key("result").Utf8(Result(r)).Key("exit_code").Number(static_cast<u64>(r.ExitCode()));
-    if (r.error) {
-        j.Key("problems").BeginArray().BeginObject().Key("message").Utf8(*r.error).End().End();
-        j.End();
-        return j.Finish();
-    }
     j.Key("kind").Utf8(RunModeName(p.runMode)).Key("complete").Bool(p.complete);
     AddVolumes(j, p);
     j.Key("files").Number(p.files.size()).Key("blocks").Number(p.blocksRead);
