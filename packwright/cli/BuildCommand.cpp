@@ -34,8 +34,7 @@ int RunBuild(const BuildArguments& a) {
         }
         return 0;
     } catch (const ManifestError& e) {
-        // Warnings too: they often explain the error next to them.
-        for (const Diagnostic& d : e.Diagnostics()) fmt::print(stderr, "{}\n", FormatDiagnostic(d));
+        PrintDiagnostics(e);
         fmt::print(stderr, "packwright: nothing was written\n");
         return 1;
     } catch (const BuildError& e) {

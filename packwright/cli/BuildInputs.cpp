@@ -45,4 +45,8 @@ bool ApplyBuildInputs(const BuildInputs& inputs, BuildOptions& options) {
     return true;
 }
 
+void PrintDiagnostics(const ManifestError& error) {
+    for (const Diagnostic& d : error.Diagnostics()) fmt::print(stderr, "{}\n", FormatDiagnostic(d));
+}
+
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }

@@ -18,5 +18,8 @@ void AddStubAndVolumeOptions(CLI::App* command, BuildInputs& inputs);
 void AddJobsOption(CLI::App* command, unsigned& jobs, const std::string& what);
 // Fills the options from the inputs; on a usage mistake prints it and returns false.
 bool ApplyBuildInputs(const BuildInputs& inputs, BuildOptions& options);
+// Every diagnostic of a manifest that cannot be built, warnings too: they often explain the
+// error next to them.
+void PrintDiagnostics(const ManifestError& error);
 // Whether stderr is a terminal (progress bars) and not silenced.
 bool StderrIsTerminal();

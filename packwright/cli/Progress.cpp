@@ -15,8 +15,10 @@ std::string HumanBytes(u64 bytes) {
     return fmt::format("{:.2f} GiB", bytes / 1073741824.0);
 }
 
-std::string Progress::Amount(u64 amount) const {
-    return unit_ == Unit::Bytes ? HumanBytes(amount) : fmt::format("{} blocks", amount);
+// "1.2 MiB of 3.4 MiB", "12 of 830 blocks"
+std::string Progress::Amounts(u64 done) const {
+    if (unit_ == Unit::Bytes) return HumanBytes(done) + " of " + HumanBytes(total_);
+    return fmt::format("{} of {} blocks", done, total_);
 }
 
 void Progress::Update(u64 done, u64 total) {
@@ -41,7 +43,7 @@ void Progress::Update(u64 done, u64 total) {
 }
 
 void Progress::Line(int percent, u64 done) {
-    fmt::print(out_, "packwright: {} {:3}% ({} of {})\n", verb_, percent, Amount(done), Amount(total_));
+    fmt::print(out_, "packwright: {} {:3}% ({})\n", verb_, percent, Amounts(done));
     std::fflush(out_);
 }
 
@@ -56,8 +58,8 @@ void Progress::Draw(bool final) {
     int filled = percent * Width / 100;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     double rate = seconds > 0 ? done_ / seconds : 0;
-    fmt::print(out_, "\r{} [{}{}] {:3}%  {} of {}", verb_, std::string(filled, '#'), std::string(Width - filled, '.'),
-               percent, Amount(done_), Amount(total_));
+    fmt::print(out_, "\r{} [{}{}] {:3}%  {}", verb_, std::string(filled, '#'), std::string(Width - filled, '.'),
+               percent, Amounts(done_));
     if (unit_ == Unit::Bytes) fmt::print(out_, "  {}/s", HumanBytes(static_cast<u64>(rate)));
     fmt::print(out_, " \x1b[K");
     if (final) fmt::print(out_, "\n");

@@ -23,7 +23,7 @@ public:
 private:
     void Draw(bool final);
     void Line(int percent, u64 done);
-    std::string Amount(u64 amount) const;
+    std::string Amounts(u64 done) const;
 
     std::FILE* out_;
     bool terminal_;

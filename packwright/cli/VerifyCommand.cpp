@@ -58,7 +58,7 @@ int RunVerify(const VerifyArguments& a) {
         try {
             report.comparison = CompareWithBuild(build);
         } catch (const ManifestError& e) {
-            for (const Diagnostic& d : e.Diagnostics()) fmt::print(stderr, "{}\n", FormatDiagnostic(d));
+            PrintDiagnostics(e);
             fmt::print(stderr, "packwright verify: the manifest cannot be built, so nothing was compared\n");
             return 1;
         } catch (const BuildError& e) {

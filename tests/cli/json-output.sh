@@ -45,21 +45,23 @@ printf 'X' | dd of="$work/damaged.exe" bs=1 seek=120 conv=notrunc 2> /dev/null
 } > "$work/UNINST.EXE"
 printf 'no package here' > "$work/plain.bin"
 
-check() {
-  python3 - "$work/schema.json" "$work/out.json" <<'PY' || fail "$*: $(cat "$work/out.json")"
-import json, sys, jsonschema
-schema = json.load(open(sys.argv[1]))
-jsonschema.validate(json.load(open(sys.argv[2], encoding="utf-8")), schema)
-PY
-}
+mkdir "$work/docs"
 for file in setup.exe cut.exe damaged.exe UNINST.EXE plain.bin; do
   for command in list verify; do
-    "$tool" $command --json "$work/$file" > "$work/out.json" 2> /dev/null || true
-    check "$command --json $file"
+    "$tool" $command --json "$work/$file" > "$work/docs/$command-$file.json" 2> /dev/null || true
   done
 done
-"$tool" verify --json --manifest "$work/setup.toml" --stub "$work/stub.exe" "$work/damaged.exe" > "$work/out.json" 2> /dev/null || true
-check "verify --json --manifest"
+"$tool" verify --json --manifest "$work/setup.toml" --stub "$work/stub.exe" "$work/damaged.exe" \
+  > "$work/docs/verify-manifest.json" 2> /dev/null || true
+python3 - "$work/schema.json" "$work"/docs/*.json <<'PY' || fail "a document does not match the schema"
+import json, sys, jsonschema
+schema = json.load(open(sys.argv[1]))
+for path in sys.argv[2:]:
+    try:
+        jsonschema.validate(json.load(open(path, encoding="utf-8")), schema)
+    except Exception as e:
+        sys.exit(f"{path}: {e}")
+PY
 
 # Windows-1252 round trip: the texts read back as the manifest wrote them.
 "$tool" list --json "$work/setup.exe" > "$work/out.json"

@@ -15,17 +15,8 @@
 namespace fs = std::filesystem;
 
 namespace {
-class Inspect : public HostProcessTest {
+class Inspect : public InstallerTest {
 protected:
-    TempDir dir;
-    Bytes stub = FakeStub(500);
-    InstallPackage package = SamplePackage();
-
-    std::string Write(const ByteVector& image, const std::string& name = "SETUP.EXE") {
-        std::string path = dir.file(name);
-        WriteFileBytes(path, image);
-        return path;
-    }
     // Bytes of the stream after the file section's last block: its end markers and sections.
     std::size_t TailSize() const {
         std::size_t tail = 2 + 1 + 1 + 1 + 1 + package.runAfter.size();  // end marker, three ends, run-after length

@@ -14,17 +14,8 @@
 namespace fs = std::filesystem;
 
 namespace {
-class VerifyCoverage : public HostProcessTest {
+class VerifyCoverage : public InstallerTest {
 protected:
-    TempDir dir;
-    Bytes stub = FakeStub(500);
-    InstallPackage package = SamplePackage();
-
-    std::string Write(const ByteVector& image, const std::string& name = "SETUP.EXE") {
-        std::string path = dir.file(name);
-        WriteFileBytes(path, image);
-        return path;
-    }
     // The span of a part of the clean installer, by its description.
     Span SpanOf(const std::string& path, const std::string& what) {
         for (const Span& s : InspectPackage(path).spans)
