@@ -5,7 +5,7 @@
 # Wall seconds; MB/s = corpus MB (10^6 bytes) per second; speed-up against -j 1.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-out="${1:-$root/build}"
+out="$(cd "${1:-$root/build}" && pwd)"
 tool="${2:-$out/bin/packwright}"
 reps="${BENCH_REPS:-3}"
 cores=$(nproc)
