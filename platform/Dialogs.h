@@ -1,4 +1,4 @@
-// Modal message boxes, with the system's values for their styles and answers.
+// Modal message boxes and dialogs made from the program's dialog templates.
 #pragma once
 #include "platform/Handles.h"
 
@@ -21,3 +21,18 @@ enum : int { IdOk = 1, IdCancel = 2, IdRetry = 4, IdYes = 6, IdNo = 7 };
 // A standard modal message box; returns the answer (IdOk, IdCancel, IdRetry ...). A null
 // caption shows the system's default caption.
 int PlatformMessageBox(WindowHandle owner, const char* text, const char* caption, unsigned style);
+
+// What a dialog does with a message: true when it handled it. For WM_INITDIALOG the
+// parameter is the one given to PlatformDialogBox.
+using DialogHandler = bool (*)(WindowHandle dialog, unsigned message, uptr wParam, iptr lParam);
+
+// Shows dialog template `templateId` modally, owned by owner, and returns the result it
+// was ended with.
+iptr PlatformDialogBox(InstanceHandle instance, int templateId, WindowHandle owner, DialogHandler handler,
+                       iptr parameter);
+// Ends a modal dialog with a result; any thread may call it.
+void PlatformEndDialog(WindowHandle dialog, iptr result);
+// A control of a dialog by its id.
+WindowHandle PlatformDialogItem(WindowHandle dialog, int id);
+// The answer a dialog (a wizard page, say) gives to the notification it is handling.
+void PlatformSetDialogResult(WindowHandle dialog, iptr result);

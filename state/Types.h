@@ -7,6 +7,9 @@ using u8 = std::uint8_t;
 using u16 = std::uint16_t;
 using u32 = std::uint32_t;
 using u64 = std::uint64_t;
+// Integers as wide as a pointer, for window-message parameters.
+using iptr = std::intptr_t;
+using uptr = std::uintptr_t;
 
 // Every integer in the Package is little-endian, whatever the host.
 inline u16 LoadU16(const u8* p) { return static_cast<u16>(p[0] | (p[1] << 8)); }

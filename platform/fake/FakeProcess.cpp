@@ -2,7 +2,6 @@
 // copies, mutexes and started processes recorded instead of made.
 #include <cstring>
 
-#include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/fake/FakeState.h"
@@ -22,6 +21,7 @@ bool CopyOut(const std::string& value, char* buffer, u32 capacity) {
 }  // namespace
 
 namespace fake_state {
+bool CopiesFail() { return g_failCopies; }
 void ResetProcess() {
     g_modulePath.clear();
     g_tempDirectory.clear();
@@ -32,10 +32,15 @@ void ResetProcess() {
 
 namespace fake {
 void Reset() {
+    fake_state::JoinThreads();
     fake_state::ResetFiles();
     fake_state::ResetProcess();
     fake_state::ResetDialogs();
     fake_state::ResetWindow();
+    fake_state::ResetControls();
+    fake_state::ResetRegistry();
+    fake_state::ResetShell();
+    fake_state::ResetSystem();
 }
 void SetModulePath(const std::string& path) { g_modulePath = path; }
 void SetTempDirectory(const std::string& path) { g_tempDirectory = path; }
@@ -50,11 +55,6 @@ void PlatformExitProcess(int code) { throw FakeProcessExit{code}; }
 
 bool PlatformTempDirectory(char* buffer, u32 capacity) { return CopyOut(g_tempDirectory, buffer, capacity); }
 bool PlatformWindowsDirectory(char* buffer, u32 capacity) { return CopyOut(g_windowsDirectory, buffer, capacity); }
-
-bool PlatformCopyFile(const char* from, const char* to) {
-    fake_state::RecordCall(std::string("copy ") + from + " -> " + to);
-    return !g_failCopies && std::strcmp(from, to) != 0;
-}
 
 void PlatformCreateOwnedMutex(const char* name) { fake_state::RecordCall(std::string("mutex owned ") + name); }
 void PlatformWaitForMutex(const char* name) { fake_state::RecordCall(std::string("wait ") + name); }

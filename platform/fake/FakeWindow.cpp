@@ -1,4 +1,4 @@
-// The window, the message loop and painting for tests: nothing is shown; every call is
+// The BackgroundWindow, the message loop and painting for tests: nothing is shown; every call is
 // recorded so tests can check what the Stub would have asked of the system.
 #include "platform/Paint.h"
 #include "platform/Window.h"
@@ -31,6 +31,7 @@ void ResetWindow() {
     g_draws.clear();
 }
 void RecordCall(const std::string& call) { g_calls.push_back(call); }
+WindowRect BackgroundClientRect() { return {0, 0, g_clientWidth, g_clientHeight}; }
 }  // namespace fake_state
 
 namespace fake {

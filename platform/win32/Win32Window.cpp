@@ -56,3 +56,41 @@ int PlatformRunMessageLoop() {
     }
     return static_cast<int>(message.wParam);
 }
+
+iptr PlatformSendMessage(WindowHandle window, unsigned message, uptr wParam, iptr lParam) {
+    return SendMessageA(static_cast<HWND>(window), message, wParam, lParam);
+}
+
+void PlatformPostMessageWith(WindowHandle window, unsigned message, uptr wParam, iptr lParam) {
+    PostMessageA(static_cast<HWND>(window), message, wParam, lParam);
+}
+
+void PlatformSetText(WindowHandle window, const char* text) { SetWindowTextA(static_cast<HWND>(window), text); }
+
+u32 PlatformGetText(WindowHandle window, char* out, u32 capacity) {
+    if (capacity == 0) return 0;
+    out[0] = 0;
+    int length = GetWindowTextA(static_cast<HWND>(window), out, static_cast<int>(capacity));
+    return length > 0 ? static_cast<u32>(length) : 0;
+}
+
+void PlatformShowWindow(WindowHandle window, bool show) { ShowWindow(static_cast<HWND>(window), show ? SW_SHOW : SW_HIDE); }
+void PlatformEnableWindow(WindowHandle window, bool enable) { EnableWindow(static_cast<HWND>(window), enable); }
+void PlatformUpdateWindow(WindowHandle window) { UpdateWindow(static_cast<HWND>(window)); }
+WindowHandle PlatformParent(WindowHandle window) { return GetParent(static_cast<HWND>(window)); }
+
+WindowRect PlatformWindowRect(WindowHandle window) {
+    RECT r = {};
+    GetWindowRect(static_cast<HWND>(window), &r);
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+WindowRect PlatformClientRect(WindowHandle window) {
+    RECT r = {};
+    GetClientRect(static_cast<HWND>(window), &r);
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+void PlatformMoveWindow(WindowHandle window, int x, int y) {
+    SetWindowPos(static_cast<HWND>(window), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
