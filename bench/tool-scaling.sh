@@ -28,34 +28,38 @@ EOF
 printf 'MZ bench stub WHERETOSTARTSTRING:\000\000\000\000' >"$work/stub.exe"
 bytes=$(cat "$corpus"/binaries/* "$corpus"/text/* | wc -c)
 
-# Best wall time of $reps runs of the command, in seconds.
-best() {
-  local best_s=
-  for _ in $(seq "$reps"); do
-    local start end s
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    end=$(date +%s.%N)
-    s=$(echo "$end - $start" | bc -l)
-    if [ -z "$best_s" ] || [ "$(echo "$s < $best_s" | bc -l)" = 1 ]; then best_s=$s; fi
-  done
-  echo "$best_s"
+# Wall seconds of one run of the command.
+seconds() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
 }
 
-jobs_list=$(seq 1 "$cores")
+run() {  # command jobs
+  case $1 in
+    build) seconds "$tool" build "$work/setup.toml" -o "$work/again.exe" --stub "$work/stub.exe" -q -j "$2" ;;
+    verify) seconds "$tool" verify -j "$2" "$work/setup.exe" ;;
+    extract) rm -rf "$work/x"; seconds "$tool" extract -j "$2" "$work/setup.exe" -d "$work/x" ;;
+  esac
+}
+
 echo "# packwright scaling: $(echo "$bytes / 1000000" | bc -l | xargs printf '%.1f') MB corpus, $cores cores, best of $reps"
 printf '%-10s %4s %9s %8s %8s\n' command jobs seconds MB/s speed-up
 "$tool" build "$work/setup.toml" -o "$work/setup.exe" --stub "$work/stub.exe" -q
 for command in build verify extract; do
-  base=
-  for j in $jobs_list; do
-    case $command in
-      build) s=$(best "$tool" build "$work/setup.toml" -o "$work/again.exe" --stub "$work/stub.exe" -q -j "$j") ;;
-      verify) s=$(best "$tool" verify -j "$j" "$work/setup.exe") ;;
-      extract) s=$(best sh -c 'rm -rf "$1" && "$2" extract -j "$3" "$4" -d "$1"' _ "$work/x" "$tool" "$j" "$work/setup.exe") ;;
-    esac
-    [ -n "$base" ] || base=$s
-    printf '%-10s %4s %9.2f %8.1f %7.2fx\n' "$command" "$j" "$s" "$(echo "$bytes / $s / 1000000" | bc -l)" \
-      "$(echo "$base / $s" | bc -l)"
+  # The job counts take turns, so that a busy moment on the machine hurts none of them alone.
+  declare -A bestOf=()
+  for _ in $(seq "$reps"); do
+    for j in $(seq 1 "$cores"); do
+      s=$(run "$command" "$j")
+      if [ -z "${bestOf[$j]:-}" ] || [ "$(echo "$s < ${bestOf[$j]}" | bc -l)" = 1 ]; then bestOf[$j]=$s; fi
+    done
   done
+  for j in $(seq 1 "$cores"); do
+    printf '%-10s %4s %9.2f %8.1f %7.2fx\n' "$command" "$j" "${bestOf[$j]}" "$(echo "$bytes / ${bestOf[$j]} / 1000000" | bc -l)" \
+      "$(echo "${bestOf[1]} / ${bestOf[$j]}" | bc -l)"
+  done
+  unset bestOf
 done

@@ -81,7 +81,7 @@ private:
         if (Current().sharedFlag > 1)
             out_.problems.push_back({where_ + ": its shared flag is " + std::to_string(Current().sharedFlag) +
                                          ", not 0 or 1 (the installer takes it as shared) (" +
-                                         s_.Describe(e.span.end) + ")",
+                                         s_.Describe(e.span.start) + ")",
                                      e.span.start});
         if (callbacks_.beginFile) callbacks_.beginFile(Current(), out_.files.size() - 1);
         return true;
