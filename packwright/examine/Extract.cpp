@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <set>
 
-#include "packwright/examine/Escape.h"
+#include "packwright/writer/TextRendering.h"
 #include "packwright/examine/ExamineError.h"
 #include "packwright/examine/ExtractPaths.h"
 #include "packwright/examine/InstallerSession.h"

@@ -1,6 +1,6 @@
 #include "packwright/examine/JsonWriter.h"
 
-#include "packwright/examine/Escape.h"
+#include "packwright/writer/TextRendering.h"
 
 void JsonWriter::BeforeValue() {
     if (afterKey_) {

@@ -6,7 +6,7 @@
 #include "package/RegistryValueTypes.h"
 #include "package/ShortcutLine.h"
 #include "package/VolumeNames.h"
-#include "packwright/examine/Escape.h"
+#include "packwright/writer/TextRendering.h"
 #include "packwright/writer/PackageLimits.h"
 
 namespace {

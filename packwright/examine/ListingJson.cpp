@@ -1,6 +1,6 @@
 #include <fmt/format.h>
 
-#include "packwright/examine/Escape.h"
+#include "packwright/writer/TextRendering.h"
 #include "packwright/examine/JsonProblems.h"
 #include "packwright/examine/JsonWriter.h"
 #include "packwright/examine/LineDecoding.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "package/SizeTable.h"
-#include "packwright/examine/Escape.h"
+#include "packwright/writer/TextRendering.h"
 #include "packwright/examine/LineDecoding.h"
 #include "packwright/examine/OrderedDecoder.h"
 #include "packwright/examine/PackageWalk.h"

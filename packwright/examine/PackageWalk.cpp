@@ -3,7 +3,7 @@
 #include "package/FileRecord.h"
 #include "package/PackageHeader.h"
 #include "package/ShortcutLine.h"
-#include "packwright/examine/Escape.h"
+#include "packwright/writer/TextRendering.h"
 
 namespace {
 std::string Copy(const char* text) { return text ? text : ""; }
@@ -248,9 +248,5 @@ private:
     const WalkSink& sink_;
 };
 }  // namespace
-
-std::string DescribeFile(std::size_t index, const std::string& name) {
-    return "file " + std::to_string(index + 1) + " " + QuoteForMessage(name);
-}
 
 void WalkPackage(InstallerSession& session, InspectedPackage& out, const WalkSink& sink) { Walk(session, out, sink).Run(); }

@@ -11,6 +11,7 @@
 #include "package/DataBlock.h"
 #include "packwright/examine/InspectedPackage.h"
 #include "packwright/examine/InstallerSession.h"
+#include "packwright/writer/TextRendering.h"
 
 // The sections after the files as read, with their spans; possibly cut short by a Fatal.
 struct SectionsRead {
@@ -52,6 +53,3 @@ using WalkSink = std::function<bool(WalkEvent&&)>;
 // Reads the mode byte and the header into out (their problems included), then walks the rest.
 // Header problems that leave nothing to walk end it with a Fatal event too.
 void WalkPackage(InstallerSession& session, InspectedPackage& out, const WalkSink& sink);
-
-// "file 3 '{OurProgramDir}\a.txt'": how messages name a file record.
-std::string DescribeFile(std::size_t index, const std::string& name);

@@ -114,6 +114,10 @@ TEST_F(ManifestErrors, Files) {
     EXPECT_TRUE(Contains(Errors(file("source = \"files/a.txt\"\ntarget = '{WinDir}\\a.txt'\n[[file]]\nsource = \"files/*.txt\"\n"
                             "target = '{windir}'\n")),
                 ":8: error: file[2].target: '{windir}\\a.txt' is also installed by file[1]"));
+    // Messages are UTF-8 even though the texts are in the installer's code page by then.
+    EXPECT_TRUE(Contains(Errors(file("source = \"files/a.txt\"\ntarget = '{WinDir}\\\xC3\xA9'\n[[file]]\n"
+                                     "source = \"files/a.txt\"\ntarget = '{WinDir}\\\xC3\xA9'\n")),
+                         ":8: error: file[2].target: '{WinDir}\\\xC3\xA9' is also installed by file[1]"));
     // The limit applies to each installed path, after a glob's names are appended.
     std::string name(250, 'n');
     WriteFileBytes(dir.file("files/" + name), {'x'});

@@ -1,4 +1,4 @@
-#include "packwright/examine/Escape.h"
+#include "packwright/writer/TextRendering.h"
 
 #include <cstdio>
 
@@ -55,6 +55,10 @@ std::string QuoteForMessage(std::string_view bytes) {
     constexpr std::size_t Longest = 120;
     std::string text = DisplayText(bytes.substr(0, Longest));
     return "'" + text + (bytes.size() > Longest ? "...'" : "'");
+}
+
+std::string DescribeFile(std::size_t index, std::string_view name) {
+    return "file " + std::to_string(index + 1) + " " + QuoteForMessage(name);
 }
 
 std::string JsonString(std::string_view bytes) {
