@@ -4,6 +4,7 @@
 
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "remove/SystemKeys.h"
 
 namespace {
 // An empty key is one that can be asked and holds neither subkeys nor values; a key that
@@ -18,10 +19,11 @@ bool IsEmptyKey(u32 root, const char* path) {
 }
 
 // Deletes the key if it is empty, then its parent if that became empty, and so on; the
-// first key that is not empty ends the walk, so nothing above it is looked at.
+// first key that is not empty, or is the system's, ends the walk, so nothing above it is
+// looked at.
 void PruneUpwards(u32 root, char* path) {
     for (;;) {
-        if (!IsEmptyKey(root, path)) return;
+        if (IsSystemKey(path) || !IsEmptyKey(root, path)) return;
         PlatformDeleteKey(PlatformRegistryRoot(root), path);
         char* last = std::strrchr(path, '\\');
         if (!last) return;

@@ -19,7 +19,8 @@ public:
     // One removal attempt per listed directory, in list order; then the list is empty.
     void RemoveDirectories();
     // Deletes every listed key that has become empty, and then each ancestor that is left
-    // empty by that, up to the first-level key; then the list is empty.
+    // empty by that, up to the first-level key; the system's own keys (SystemKeys.h) stay
+    // even when empty. Then the list is empty.
     void PruneEmptyKeys();
     // Forgets every entry without touching the file system or the registry.
     void Clear();

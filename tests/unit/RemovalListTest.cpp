@@ -55,15 +55,19 @@ TEST_F(RemovalLists, KeysOfDifferentRootsInterleaveByRootValueAndLength) {
     EXPECT_EQ(Order(c), (Texts{"LM Software\\A\\B", "CU Software\\A\\C"}));
 }
 
-TEST_F(RemovalLists, PruningRemovesEmptiedAncestorsUpToTheFirstThatIsNotEmpty) {
+TEST_F(RemovalLists, PruningRemovesEmptiedAncestorsUpToTheFirstThatIsNotEmptyOrTheSystems) {
     const std::vector<u8> one = {1, 0, 0, 0};
     fake::SetRegistryValue(RootLocalMachine, "Software\\Other", "Kept", RegDword, one);
-    fake::SetRegistryValue(RootLocalMachine, "Software\\ZelSetup\\App", "Path", RegDword, one);
     fake::SetRegistryValue(RootLocalMachine, "Software\\Busy\\App", "Left", RegDword, one);
+    // Emptied keys: the values the list's owner deleted are gone already.
+    for (const char* key : {"Software\\ZelSetup\\App", "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App",
+                            "Software\\Microsoft\\Windows\\CurrentVersion\\Run"}) {
+        fake::SetRegistryValue(RootLocalMachine, key, "Gone", RegDword, one);
+        RegistryKey opened = PlatformOpenKey(PlatformRegistryRoot(RootLocalMachine), key, true);
+        PlatformDeleteValue(opened, "Gone");
+        PlatformCloseKey(opened);
+    }
     fake::SetRegistryValue(RootCurrentUser, "Lone", "Gone", RegDword, one);
-    RegistryKey app = PlatformOpenKey(PlatformRegistryRoot(RootLocalMachine), "Software\\ZelSetup\\App", true);
-    PlatformDeleteValue(app, "Path");
-    PlatformCloseKey(app);
     RegistryKey lone = PlatformOpenKey(PlatformRegistryRoot(RootCurrentUser), "Lone", true);
     PlatformDeleteValue(lone, "Gone");
     PlatformCloseKey(lone);
@@ -73,12 +77,16 @@ TEST_F(RemovalLists, PruningRemovesEmptiedAncestorsUpToTheFirstThatIsNotEmpty) {
     keys.AddEntry("Software\\Busy\\App", RootLocalMachine);  // still holds a value
     keys.AddEntry("Software\\Missing", RootLocalMachine);    // cannot be opened
     keys.AddEntry("Lone", RootCurrentUser);                   // no backslash: deleted, walk ends
+    // The system's keys stay even when the installation's entry was all they held.
+    keys.AddEntry("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App", RootLocalMachine);
+    keys.AddEntry("Software\\Microsoft\\Windows\\CurrentVersion\\Run", RootLocalMachine);
     keys.PruneEmptyKeys();
 
-    EXPECT_EQ(fake::RegistryListing(), (Texts{"HKEY_LOCAL_MACHINE\\Software", "HKEY_LOCAL_MACHINE\\Software\\Busy",
-                                              "HKEY_LOCAL_MACHINE\\Software\\Busy\\App",
-                                              "HKEY_LOCAL_MACHINE\\Software\\Busy\\App : Left = dword 1",
-                                              "HKEY_LOCAL_MACHINE\\Software\\Other",
-                                              "HKEY_LOCAL_MACHINE\\Software\\Other : Kept = dword 1"}));
+    const std::string lm = "HKEY_LOCAL_MACHINE\\Software";
+    const std::string currentVersion = lm + "\\Microsoft\\Windows\\CurrentVersion";
+    EXPECT_EQ(fake::RegistryListing(),
+              (Texts{lm, lm + "\\Busy", lm + "\\Busy\\App", lm + "\\Busy\\App : Left = dword 1", lm + "\\Microsoft",
+                     lm + "\\Microsoft\\Windows", currentVersion, currentVersion + "\\Run",
+                     currentVersion + "\\Uninstall", lm + "\\Other", lm + "\\Other : Kept = dword 1"}));
     EXPECT_EQ(Order(keys), Texts{});
 }

@@ -100,7 +100,6 @@ TEST_F(Uninstall, RemovesLoggedFilesValuesEmptiedKeysAndFoldersButNotTheSystemsF
     fake::SetRegistryValue(RootLocalMachine, "Software\\ZelSetup\\Sample", "SPath", RegString, Text("Sample"));
     fake::SetRegistryValue(RootLocalMachine, UninstallKey, "DisplayName", RegString, Text("Sample"));
     fake::SetRegistryValue(RootLocalMachine, UninstallKey, "UninstallString", RegString, Text("C:\\App\\UNINST.EXE"));
-    fake::SetRegistryValue(RootLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Another", "DisplayName", RegString, Text("Another"));
     fake::SetRegistryValue(RootCurrentUser, "Software\\Sample\\Settings", "Colour", RegBinary, {1, 2});
     fake::SetRegistryValue(RootCurrentUser, "Software\\Other", "Kept", RegDword, Dword(1));
     Texts log = files;
@@ -133,9 +132,6 @@ TEST_F(Uninstall, RemovesLoggedFilesValuesEmptiedKeysAndFoldersButNotTheSystemsF
                      "HKEY_LOCAL_MACHINE\\Software\\Microsoft", "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows",
                      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion",
                      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Another",
-                     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Another : "
-                     "DisplayName = string Another",
                      "HKEY_LOCAL_MACHINE\\Software\\Sample Co", "HKEY_LOCAL_MACHINE\\Software\\Sample Co\\Other",
                      "HKEY_LOCAL_MACHINE\\Software\\Sample Co\\Other : Kept = dword 1"}));
     EXPECT_EQ(fake::RestartMoves(), (std::vector<fake::RestartMove>{{RunningCopy, ""}}));
