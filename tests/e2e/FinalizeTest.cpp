@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "support/InstalledProducts.h"
 #include "support/StubRun.h"
@@ -35,14 +36,20 @@ protected:
         std::ofstream(HostPath(programDir + "\\readme.txt"), std::ios::binary) << EarlierReadme;
         InstalledProduct product = InstallProduct(TestProductManifest("viewer"), {{"{OurProgramDir}\\readme.txt"}});
         newReadme = Contents(product.programDir + "\\readme.txt.NewTemp");
+        installed = product;
         return product;
     }
-    void Remove(const InstalledProduct& product) {
-        RunResult removed = Drive(UninstallCommands(product), ProgramTimeout);
-        EXPECT_EQ(removed.exitCode, 0) << removed.output;
-        fs::remove_all(HostPath(product.programDir));
+    // Removed also when a test stops early, so the next run starts without it.
+    void TearDown() override {
+        if (installed) {
+            RunResult removed = Drive(UninstallCommands(*installed), ProgramTimeout);
+            EXPECT_EQ(removed.exitCode, 0) << removed.output;
+            fs::remove_all(HostPath(installed->programDir));
+        }
+        StubTest::TearDown();
     }
     std::string newReadme;
+    std::optional<InstalledProduct> installed;
 };
 }  // namespace
 
@@ -70,7 +77,6 @@ TEST_F(Finalize, RestartPutsTheFileInPlaceStartsTheRunAfterProgramAndSchedulesIt
     EXPECT_NE(PendingOperations().find(Lower(notes.finalizer)), std::string::npos) << PendingOperations();
     EXPECT_FALSE(QueryRegistry(RunOnceKey, "ZelSetup_Finalize"));
     EXPECT_FALSE(RegistryKeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Marrowfen")) << "the run-after command's key is consumed";
-    Remove(notes);
 }
 
 TEST_F(Finalize, AMoveThatFailsLeavesTheOldFileInPlaceAndShowsTheError) {
@@ -97,5 +103,4 @@ TEST_F(Finalize, AMoveThatFailsLeavesTheOldFileInPlaceAndShowsTheError) {
     EXPECT_NE(Contents(notes.finalizer), "(none)");
     EXPECT_EQ(PendingOperations(), pendingBefore) << "FINALIZE.EXE is not scheduled for deletion";
     EXPECT_FALSE(RegistryKeyExists("HKEY_LOCAL_MACHINE\\SOFTWARE\\Marrowfen")) << "consumed all the same";
-    Remove(notes);
 }

@@ -31,6 +31,21 @@ void SimulateRestart() { ASSERT_EQ(RunWine({"wineboot", "-e", "-r"}, ProgramTime
 
 class Uninstall : public StubTest {
 protected:
+    // A run stopped halfway may have left parts of the two products behind; the comparison
+    // before and after starts from a prefix without them.
+    void SetUp() override {
+        StubTest::SetUp();
+        RunWine({"reg", "delete", SharedCountsKey, "/v", Shared(), "/f"}, ProgramTimeout);
+        for (const char* key : {"HKEY_LOCAL_MACHINE\\Software\\Sample Software", "HKEY_CURRENT_USER\\Software\\Sample Software",
+                                "HKEY_LOCAL_MACHINE\\Software\\ZelSetup",
+                                "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample Notes",
+                                "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample Palette"})
+            RunWine({"reg", "delete", key, "/f"}, ProgramTimeout);
+        for (const std::string& path : {std::string("C:\\Program Files\\Sample Notes"), std::string("C:\\Program Files\\Sample Palette"),
+                                        ExpandInPrefix("{WinDir}\\SampleShared", "", ""), Link("{OurShortcutDir}"),
+                                        Link("{Desktop}\\Sample Notes settings.lnk")})
+            fs::remove_all(HostPath(path));
+    }
     // The example's installed paths.
     std::string Shared() const { return ExpandInPrefix("{WinDir}\\SampleShared\\palette.dat", "", ""); }
     static std::string Link(const std::string& macroPath) { return ExpandInPrefix(macroPath, "", "Sample Notes"); }
