@@ -3,22 +3,35 @@
 #include <cstring>
 
 void InverseMoveToFront(const u8* input, u8* output, u32 length) {
-    u8 table[256];
-    for (int i = 0; i < 256; ++i) table[i] = static_cast<u8>(i);
+    // The first eight entries of the table live in a register, a byte each (entry 0 in the
+    // low byte): most codes are below 8, and those then move bytes without touching memory,
+    // so no load has to wait for the stores of the code before. The other entries sit in
+    // rest, with room below it for the block moves to spill into.
+    u64 front = 0x0706050403020100u;
+    u8 spill[16 + 248] = {};
+    u8* rest = spill + 16;  // rest[k] is entry 8 + k
+    for (int k = 0; k < 248; ++k) rest[k] = static_cast<u8>(8 + k);
     for (u32 i = 0; i < length; ++i) {
-        u8 c = input[i];
-        u8 value = table[c];
-        output[i] = value;
-        // Move table[0..c-1] up by one, eight bytes at a time from the top: each step reads
-        // its bytes before writing, and never writes where a later step still has to read.
-        u32 k = c;
-        for (; k >= 8; k -= 8) {
-            u64 chunk;
-            std::memcpy(&chunk, table + k - 8, 8);
-            std::memcpy(table + k - 7, &chunk, 8);
+        u32 c = input[i];
+        u8 value;
+        if (c < 8) {
+            value = static_cast<u8>(front >> (8 * c));
+            // Entries 0 to c take the byte below them; value goes to entry 0.
+            u64 moved = ~u64{0} >> (56 - 8 * c);
+            front = ((front << 8) & moved) | (front & ~moved) | value;
+        } else {
+            value = rest[c - 8];
+            // rest[0 .. c-9] move up by one, sixteen bytes at a time from the top; a move
+            // reads its bytes before writing, and the last may spill below rest.
+            for (int k = static_cast<int>(c) - 8; k > 0; k -= 16) {
+                u8 chunk[16];
+                std::memcpy(chunk, rest + k - 16, 16);
+                std::memcpy(rest + k - 15, chunk, 16);
+            }
+            rest[0] = static_cast<u8>(front >> 56);
+            front = (front << 8) | value;
         }
-        for (; k; --k) table[k] = table[k - 1];
-        table[0] = value;
+        output[i] = value;
     }
 }
 
@@ -40,17 +53,49 @@ bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length) {
         sum += count;
     }
     // Each sorted row of the first column points at the same occurrence in the last
-    // column; equal bytes keep their order. The entry also carries the byte found there
-    // (n is below 2^24), so each output byte costs one random access instead of two.
-    u32* next = new u32[n];
-    for (u32 i = 0; i < n; ++i) next[start[last[i]]++] = (i << 8) | last[i];
-    output[0] = last[p];
-    for (u32 i = 1; i < n; ++i) {
-        u32 entry = next[p];
-        output[i] = static_cast<u8>(entry);
-        p = entry >> 8;
+    // column; equal bytes keep their order. Walking those links from the primary row gives
+    // the output from the front, and walking them back gives it from the end: two
+    // independent chains of dependent loads, which the processor follows side by side.
+    // An entry holds the row to go to and a byte (n is below 2^24), so each output byte
+    // costs one random access: forward[row] leads to the next row and carries its byte,
+    // backward[row] leads to the previous row and carries the byte of its own row.
+    u32* forward = new u32[2 * static_cast<std::size_t>(n)];
+    u32* backward = forward + n;
+    for (u32 i = 0; i < n; ++i) {
+        u32 c = last[i];
+        u32 row = start[c]++;
+        forward[row] = (i << 8) | c;
+        backward[i] = (row << 8) | c;
     }
-    delete[] next;
+    output[0] = last[p];
+    u32 ahead = p;                  // the row of output[front - 1]
+    u32 behind = backward[p] >> 8;  // the row of output[back]
+    u32 front = 1, back = n - 1;
+    for (; front < back; ++front, --back) {
+        u32 a = forward[ahead];
+        u32 b = backward[behind];
+        output[front] = static_cast<u8>(a);
+        output[back] = static_cast<u8>(b);
+        ahead = a >> 8;
+        behind = b >> 8;
+    }
+    // The chains meet where they should exactly when n steps from the primary row lead back
+    // to it. A valid block always does (its links form one cycle through all n rows), but
+    // damaged input may not, and then the output is what the forward walk alone gives: it
+    // goes on over the back part.
+    if (front == back) {
+        u32 a = forward[ahead];
+        output[front] = static_cast<u8>(a);
+        ahead = a >> 8;
+    }
+    if (ahead != behind) {
+        for (u32 i = back + 1; i < n; ++i) {
+            u32 a = forward[ahead];
+            output[i] = static_cast<u8>(a);
+            ahead = a >> 8;
+        }
+    }
+    delete[] forward;
     return true;
 }
 
