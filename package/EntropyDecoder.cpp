@@ -1,9 +1,25 @@
 #include "package/EntropyDecoder.h"
 
 namespace {
-// Number of leading zero bits of a 16-bit value (16 for 0); the marker bit below the value
-// keeps the count defined for 0.
-int LeadingZeros16(u32 value) { return __builtin_clz((value << 16) | 0x8000); }
+using i16 = std::int16_t;
+
+// The stored bits, most significant first; positions past the end read as zero bits.
+struct BitSource {
+    const u8* bytes;
+    u32 length;
+    u32 position = 0;  // in bits
+
+    // The 32 bits from the byte holding the next bit on; the next bit is bit 31 - (position & 7).
+    u32 Peek() const {
+        u32 at = position >> 3;
+        const u8* p = bytes + at;
+        if (at + 4 <= length)
+            return static_cast<u32>(p[0]) << 24 | static_cast<u32>(p[1]) << 16 | static_cast<u32>(p[2]) << 8 | p[3];
+        u32 word = 0;
+        for (u32 i = 0; i < 4; ++i) word = word << 8 | (at + i < length ? p[i] : 0);
+        return word;
+    }
+};
 
 // value / total for value below 2^30, given reciprocal = (2^32 - 1) / total: the product
 // falls short of the quotient by at most one, which the remainder reveals.
@@ -12,69 +28,168 @@ inline u32 DivideByTotal(u32 value, u32 total, u32 reciprocal) {
     if (value - quotient * total >= total) ++quotient;
     return quotient;
 }
+
+// FrequencyModel's table in the decoder's own layout; it makes exactly the same choices.
+// Entries are kept by rank, 0 for the top position (the most frequent symbol), so rank r is
+// position SymbolCount - 1 - r there. Ranks fall into groups of 16; a cum value is the sum
+// of two parts, what the later groups hold and what the group holds from the rank on, so an
+// increment changes 16 part sums of its group and at most 16 of the groups instead of every
+// cum value below it. Both searches and the update do the same work whatever the rank:
+// there is no loop or branch whose outcome depends on it, except for the top group.
+constexpr int GroupSize = 16;
+constexpr int Groups = (SymbolCount + GroupSize - 1) / GroupSize;  // 17; the last padded
+constexpr int Ranks = Groups * GroupSize;
+
+struct DecodingModel {
+    // Sums stay below 2^14, so they are kept as signed 16-bit numbers: compared with each
+    // other, they let the compiler work on whole rows of them at once.
+    alignas(32) i16 inGroup[Ranks];  // the counts from this rank to the end of its group
+    alignas(32) i16 later[Groups];   // the counts of all later groups; 0 for the last
+    i16 count[Ranks];                // the padding ranks count 0 and are never found
+    u16 symbol[Ranks];
+    u32 total;
+
+    DecodingModel() {
+        for (int r = 0; r < Ranks; ++r) {
+            count[r] = r < SymbolCount ? 1 : 0;
+            symbol[r] = static_cast<u16>(r < SymbolCount ? SymbolCount - 1 - r : 0);
+        }
+        Sum();
+    }
+
+    void Sum() {
+        u32 sum = 0;
+        for (int g = Groups - 1; g >= 0; --g) {
+            later[g] = static_cast<i16>(sum);
+            for (int r = g * GroupSize + GroupSize - 1; r >= g * GroupSize; --r) {
+                sum += count[r];
+                inGroup[r] = static_cast<i16>(sum - later[g]);
+            }
+        }
+        total = sum;
+    }
+
+    // The rank whose slot holds target / range (below total), and its cum value.
+    int Find(u32 target, u32 range, u32* cum) const {
+        u32 top = static_cast<u32>(later[0]) * range;
+        if (target >= top) {
+            // In the top group: compare with the products, no division.
+            u32 rest = target - top;
+            int above = 0;
+            for (int j = 0; j < GroupSize; ++j) above += rest < static_cast<u32>(inGroup[j]) * range;
+            int r = above - 1;
+            *cum = static_cast<u32>(later[0] + inGroup[r]);
+            return r;
+        }
+        i16 scaled = static_cast<i16>(target / range);
+        int g = 0;  // the groups whose later sum exceeds scaled lie above the slot
+        for (int k = 0; k < GroupSize; ++k) g += later[k] > scaled;
+        i16 base = later[g];
+        i16 within = static_cast<i16>(scaled - base);
+        const i16* part = inGroup + g * GroupSize;
+        int above = 0;
+        for (int j = 0; j < GroupSize; ++j) above += part[j] > within;
+        int r = g * GroupSize + above - 1;
+        *cum = static_cast<u32>(base + part[above - 1]);
+        return r;
+    }
+
+    void Increment(int r) {
+        // The symbol gains one and moves up past the entries that count as much as it did;
+        // in either case the count that grows is the one at its new rank.
+        if (r > 0 && count[r - 1] == count[r]) r = MoveUp(r);
+        ++count[r];
+        i16 g = static_cast<i16>(r / GroupSize);
+        for (i16 k = 0; k < GroupSize; ++k) later[k] = static_cast<i16>(later[k] + (k < g));
+        i16* part = inGroup + g * GroupSize;
+        i16 last = static_cast<i16>(r - g * GroupSize);
+        for (i16 j = 0; j < GroupSize; ++j) part[j] = static_cast<i16>(part[j] + (j <= last));
+        if (++total == FrequencyModel::RescaleTotal) Rescale();
+    }
+
+    int MoveUp(int r) {
+        i16 f = count[r];
+        int to = r - 1;
+        while (to > 0 && count[to - 1] == f) --to;
+        u16 s = symbol[r];
+        for (int q = r; q > to; --q) symbol[q] = symbol[q - 1];
+        symbol[to] = s;
+        return to;
+    }
+
+    void Rescale() {
+        for (int r = 0; r < Ranks; ++r) count[r] = static_cast<i16>((count[r] + 1) / 2);
+        Sum();
+    }
+};
+
+struct Decoder {
+    BitSource bits;
+    DecodingModel model;
+    u32 low = 0, high = 0xFFFF, code = 0;
+
+    Decoder(const u8* bytes, u32 length) : bits{bytes, length} {
+        code = bits.Peek() >> 16;
+        bits.position = 16;
+    }
+
+    // The next symbol, 0 to 257. A register state no valid stream can reach yields
+    // EndSymbol, so damaged input ends the block instead of reading outside the model.
+    int Next() {
+        // Doubling the interval one bit at a time falls into two stretches: while the top
+        // bits of low and high agree, then while they straddle the middle (low 01..., high
+        // 10...). Both are counted up front and done in one shift. A straddling step takes
+        // 0x4000 off and doubles, which is x -> 2x - 0x8000; m of them give
+        // 2^m (x - 0x8000) + 0x8000, which modulo 2^16 is 2^m x with the top bit flipped.
+        u32 peeked = bits.Peek() << (bits.position & 7);  // fetched before the count is known
+        u32 differ = low ^ high;
+        u32 halves = static_cast<u32>(__builtin_clz((differ << 16) | 0x8000));
+        // Bit 14 of the straddling pattern, after the halves, moved to bit 31; ~ has bit 16 set.
+        u32 straddle = ((low & ~high) << halves) << 17;
+        u32 middles = static_cast<u32>(__builtin_clz(~straddle));
+        u32 shift = halves + middles;  // at most 16
+        u32 flip = middles ? 0x8000 : 0;
+        u32 ones = (1u << shift) - 1;
+        low = ((low << shift) ^ flip) & 0xFFFF;
+        high = (((high << shift) | ones) ^ flip) & 0xFFFF;
+        code = (((code << shift) | ((peeked >> 16) >> (16 - shift))) ^ flip) & 0xFFFF;
+        bits.position += shift;
+
+        if (code < low || code > high) return EndSymbol;
+        u32 total = model.total;
+        // Started here, the reciprocal is ready by the time the narrowing needs it: no
+        // division then stands on the path from one symbol to the next.
+        u32 reciprocal = 0xFFFFFFFFu / total;
+        u32 range = high - low + 1;
+        // The symbol's slot is (target / range).
+        u32 target = (code - low + 1) * total - 1;
+        u32 cum;
+        int r = model.Find(target, range, &cum);
+        u32 prev = cum - static_cast<u32>(model.count[r]);
+        // Both bounds from the old low, high first; counts from before the update.
+        high = (low + DivideByTotal(range * cum, total, reciprocal) - 1) & 0xFFFF;
+        low = (low + DivideByTotal(range * prev, total, reciprocal)) & 0xFFFF;
+        int s = model.symbol[r];
+        model.Increment(r);
+        return s;
+    }
+};
 }  // namespace
 
-ArithmeticDecoder::ArithmeticDecoder(const u8* bytes, u32 length) : bits(bytes, length) {
-    code = static_cast<u16>(bits.ReadBits(16));
-}
-
-// Doubling the interval one bit at a time falls into two stretches: while the top bits of
-// low and high agree (either half), then while they straddle the middle. After a middle
-// step the registers still straddle 0x8000, so no half step can follow. Each stretch is
-// taken in one go, with the same results as stepping bit by bit.
-inline void ArithmeticDecoder::Normalise() {
-    int halves = LeadingZeros16(static_cast<u32>(low ^ high));
-    if (halves) {
-        low = static_cast<u16>(low << halves);
-        high = static_cast<u16>((high << halves) | ((1u << halves) - 1));
-        code = static_cast<u16>((static_cast<u32>(code) << halves) | bits.ReadBits(halves));
-    }
-    // Middle steps continue while bit 14 is set in low and clear in high. Each step takes
-    // 0x4000 off all three registers and doubles them; modulo 65536 that is flipping bit 14
-    // and shifting, so k steps flip the k bits below the top one and shift by k.
-    int middles = LeadingZeros16(((~(static_cast<u32>(low) & ~static_cast<u32>(high)) << 1) | 1) & 0xFFFF);
-    if (middles) {
-        u32 flip = ((1u << middles) - 1) << (15 - middles);
-        low = static_cast<u16>((low ^ flip) << middles);
-        high = static_cast<u16>(((high ^ flip) << middles) | ((1u << middles) - 1));
-        code = static_cast<u16>(((code ^ flip) << middles) | bits.ReadBits(middles));
-    }
-}
-
-int ArithmeticDecoder::DecodeSymbol() {
-    Normalise();
-    if (code < low || code > high) return EndSymbol;
-    u32 total = model.Total();
-    // Started here, the reciprocal is ready by the time the narrowing needs it: no division
-    // then stands on the path from one symbol to the next.
-    u32 reciprocal = 0xFFFFFFFFu / total;
-    u32 range = static_cast<u32>(high) - low + 1;
-    // The symbol's slot is (target / range); the search finds it without dividing.
-    u32 target = (static_cast<u32>(code) - low + 1) * total - 1;
-    int p = model.FindPosition(target, range);
-    u32 prev = model.CumBefore(p);
-    // Both bounds from the old low, high first; counts from before the update.
-    high = static_cast<u16>(low + DivideByTotal(range * model.cum[p], total, reciprocal) - 1);
-    low = static_cast<u16>(low + DivideByTotal(range * prev, total, reciprocal));
-    int s = model.symbol[p];
-    model.IncrementAt(p);
-    return s;
-}
-
 u32 EntropyDecode(const u8* stored, u32 storedLength, u8* output, u32 capacity, bool* ok) {
-    ArithmeticDecoder decoder(stored, storedLength);
+    Decoder decoder(stored, storedLength);
     u8 last = 0;
     u32 count = 0;
     *ok = true;
     while (count < capacity) {
-        int s = decoder.DecodeSymbol();
+        int s = decoder.Next();
         if (s < 256) {
             output[count++] = static_cast<u8>(s);
             last = static_cast<u8>(s);
         } else if (s == EndSymbol) {
             break;
         } else {
-            u32 n = static_cast<u32>(decoder.DecodeSymbol()) + 8;
+            u32 n = static_cast<u32>(decoder.Next()) + 8;
             if (count + n >= capacity) {
                 *ok = false;
                 n = capacity - count - 1;
