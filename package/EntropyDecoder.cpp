@@ -99,15 +99,19 @@ struct DecodingModel {
         // in either case the count that grows is the one at its new rank.
         if (r > 0 && count[r - 1] == count[r]) r = MoveUp(r);
         ++count[r];
-        i16 g = static_cast<i16>(r / GroupSize);
-        for (i16 k = 0; k < GroupSize; ++k) later[k] = static_cast<i16>(later[k] + (k < g));
+        int g = r / GroupSize;
+        int last = r - g * GroupSize;
+        // Sixteen ones then sixteen zeros: from Ones + 15 - m, lane j reads 1 exactly when j <= m.
+        static constexpr i16 Ones[2 * GroupSize] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+        const i16* groupsAbove = Ones + GroupSize - g;  // k < g
+        for (int k = 0; k < GroupSize; ++k) later[k] = static_cast<i16>(later[k] + groupsAbove[k]);
         i16* part = inGroup + g * GroupSize;
-        i16 last = static_cast<i16>(r - g * GroupSize);
-        for (i16 j = 0; j < GroupSize; ++j) part[j] = static_cast<i16>(part[j] + (j <= last));
+        const i16* fromRank = Ones + GroupSize - 1 - last;  // j <= last
+        for (int j = 0; j < GroupSize; ++j) part[j] = static_cast<i16>(part[j] + fromRank[j]);
         if (++total == FrequencyModel::RescaleTotal) Rescale();
     }
 
-    int MoveUp(int r) {
+    __attribute__((noinline)) int MoveUp(int r) {
         i16 f = count[r];
         int to = r - 1;
         while (to > 0 && count[to - 1] == f) --to;
@@ -117,25 +121,26 @@ struct DecodingModel {
         return to;
     }
 
-    void Rescale() {
+    __attribute__((noinline)) void Rescale() {
         for (int r = 0; r < Ranks; ++r) count[r] = static_cast<i16>((count[r] + 1) / 2);
         Sum();
     }
 };
 
-struct Decoder {
-    BitSource bits;
+}  // namespace
+
+u32 EntropyDecode(const u8* stored, u32 storedLength, u8* output, u32 capacity, bool* ok) {
+    BitSource bits{stored, storedLength};
     DecodingModel model;
-    u32 low = 0, high = 0xFFFF, code = 0;
-
-    Decoder(const u8* bytes, u32 length) : bits{bytes, length} {
-        code = bits.Peek() >> 16;
-        bits.position = 16;
-    }
-
-    // The next symbol, 0 to 257. A register state no valid stream can reach yields
-    // EndSymbol, so damaged input ends the block instead of reading outside the model.
-    int Next() {
+    // The registers live in locals for the whole block, so none goes through memory
+    // between one symbol and the next.
+    u32 low = 0, high = 0xFFFF, code = bits.Peek() >> 16;
+    bits.position = 16;
+    u8 last = 0;
+    u32 count = 0;
+    bool runLength = false;  // the symbol after a RunSymbol is the length of the run
+    *ok = true;
+    while (count < capacity) {
         // Doubling the interval one bit at a time falls into two stretches: while the top
         // bits of low and high agree, then while they straddle the middle (low 01..., high
         // 10...). Both are counted up front and done in one shift. A straddling step takes
@@ -155,47 +160,42 @@ struct Decoder {
         code = (((code << shift) | ((peeked >> 16) >> (16 - shift))) ^ flip) & 0xFFFF;
         bits.position += shift;
 
-        if (code < low || code > high) return EndSymbol;
-        u32 total = model.total;
-        // Started here, the reciprocal is ready by the time the narrowing needs it: no
-        // division then stands on the path from one symbol to the next.
-        u32 reciprocal = 0xFFFFFFFFu / total;
-        u32 range = high - low + 1;
-        // The symbol's slot is (target / range).
-        u32 target = (code - low + 1) * total - 1;
-        u32 cum;
-        int r = model.Find(target, range, &cum);
-        u32 prev = cum - static_cast<u32>(model.count[r]);
-        // Both bounds from the old low, high first; counts from before the update.
-        high = (low + DivideByTotal(range * cum, total, reciprocal) - 1) & 0xFFFF;
-        low = (low + DivideByTotal(range * prev, total, reciprocal)) & 0xFFFF;
-        int s = model.symbol[r];
-        model.Increment(r);
-        return s;
-    }
-};
-}  // namespace
-
-u32 EntropyDecode(const u8* stored, u32 storedLength, u8* output, u32 capacity, bool* ok) {
-    Decoder decoder(stored, storedLength);
-    u8 last = 0;
-    u32 count = 0;
-    *ok = true;
-    while (count < capacity) {
-        int s = decoder.Next();
-        if (s < 256) {
-            output[count++] = static_cast<u8>(s);
-            last = static_cast<u8>(s);
-        } else if (s == EndSymbol) {
-            break;
-        } else {
-            u32 n = static_cast<u32>(decoder.Next()) + 8;
+        // A register state no valid stream can reach ends the block, so damaged input
+        // never reads outside the model.
+        int s = EndSymbol;
+        if (code >= low && code <= high) {
+            u32 total = model.total;
+            // Started here, the reciprocal is ready by the time the narrowing needs it: no
+            // division then stands on the path from one symbol to the next.
+            u32 reciprocal = 0xFFFFFFFFu / total;
+            u32 range = high - low + 1;
+            // The symbol's slot is (target / range).
+            u32 target = (code - low + 1) * total - 1;
+            u32 cum;
+            int r = model.Find(target, range, &cum);
+            u32 prev = cum - static_cast<u32>(model.count[r]);
+            // Both bounds from the old low, high first; counts from before the update.
+            high = (low + DivideByTotal(range * cum, total, reciprocal) - 1) & 0xFFFF;
+            low = (low + DivideByTotal(range * prev, total, reciprocal)) & 0xFFFF;
+            s = model.symbol[r];
+            model.Increment(r);
+        }
+        if (runLength) {
+            runLength = false;
+            u32 n = static_cast<u32>(s) + 8;
             if (count + n >= capacity) {
                 *ok = false;
                 n = capacity - count - 1;
             }
             for (u32 i = 0; i < n; ++i) output[count + i] = last;
             count += n;
+        } else if (s < 256) {
+            output[count++] = static_cast<u8>(s);
+            last = static_cast<u8>(s);
+        } else if (s == EndSymbol) {
+            break;
+        } else {
+            runLength = true;
         }
     }
     return count;
