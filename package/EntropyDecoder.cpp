@@ -21,13 +21,32 @@ struct BitSource {
     }
 };
 
-// value / total for value below 2^30, given reciprocal = (2^32 - 1) / total: the product
-// falls short of the quotient by at most one, which the remainder reveals.
-inline u32 DivideByTotal(u32 value, u32 total, u32 reciprocal) {
-    u32 quotient = static_cast<u32>((static_cast<u64>(value) * reciprocal) >> 32);
-    if (value - quotient * total >= total) ++quotient;
-    return quotient;
-}
+// Division by the model's total, which changes with every symbol, through a reciprocal
+// worked out when the symbol starts: the division for it then stands on no path from one
+// symbol to the next, and the quotient costs a multiplication.
+#if defined(__SIZEOF_INT128__)
+// With a 64-bit reciprocal, ceil(2^64 / total), the product gives the exact quotient of any
+// value below 2^30: the excess is below value / 2^64, too little to reach the next integer.
+struct Divider {
+    u64 reciprocal;
+    explicit Divider(u32 total) : reciprocal(~u64{0} / total + 1) {}
+    u32 Divide(u32 value) const {
+        return static_cast<u32>((static_cast<unsigned __int128>(value) * reciprocal) >> 64);
+    }
+};
+#else
+// With (2^32 - 1) / total the product falls short of the quotient by at most one, which
+// the remainder reveals.
+struct Divider {
+    u32 total, reciprocal;
+    explicit Divider(u32 t) : total(t), reciprocal(0xFFFFFFFFu / t) {}
+    u32 Divide(u32 value) const {
+        u32 quotient = static_cast<u32>((static_cast<u64>(value) * reciprocal) >> 32);
+        if (value - quotient * total >= total) ++quotient;
+        return quotient;
+    }
+};
+#endif
 
 // FrequencyModel's table in the decoder's own layout; it makes exactly the same choices.
 // Entries are kept by rank, 0 for the top position (the most frequent symbol), so rank r is
@@ -165,9 +184,7 @@ u32 EntropyDecode(const u8* stored, u32 storedLength, u8* output, u32 capacity, 
         int s = EndSymbol;
         if (code >= low && code <= high) {
             u32 total = model.total;
-            // Started here, the reciprocal is ready by the time the narrowing needs it: no
-            // division then stands on the path from one symbol to the next.
-            u32 reciprocal = 0xFFFFFFFFu / total;
+            Divider divider(total);
             u32 range = high - low + 1;
             // The symbol's slot is (target / range).
             u32 target = (code - low + 1) * total - 1;
@@ -175,8 +192,8 @@ u32 EntropyDecode(const u8* stored, u32 storedLength, u8* output, u32 capacity, 
             int r = model.Find(target, range, &cum);
             u32 prev = cum - static_cast<u32>(model.count[r]);
             // Both bounds from the old low, high first; counts from before the update.
-            high = (low + DivideByTotal(range * cum, total, reciprocal) - 1) & 0xFFFF;
-            low = (low + DivideByTotal(range * prev, total, reciprocal)) & 0xFFFF;
+            high = (low + divider.Divide(range * cum) - 1) & 0xFFFF;
+            low = (low + divider.Divide(range * prev)) & 0xFFFF;
             s = model.symbol[r];
             model.Increment(r);
         }
