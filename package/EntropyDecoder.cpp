@@ -1,5 +1,9 @@
 #include "package/EntropyDecoder.h"
 
+#include <cstring>
+
+#include "package/InverseTransforms.h"
+
 namespace {
 using i16 = std::int16_t;
 
@@ -146,9 +150,10 @@ struct DecodingModel {
     }
 };
 
-}  // namespace
-
-u32 EntropyDecode(const u8* stored, u32 storedLength, u8* output, u32 capacity, bool* ok) {
+// The symbol loop, handing each literal and run to out: codes for EntropyDecode, or the
+// bytes they stand for after the move-to-front stage.
+template <class Output>
+u32 DecodeSymbols(const u8* stored, u32 storedLength, u8* output, u32 capacity, bool* ok, Output& out) {
     BitSource bits{stored, storedLength};
     DecodingModel model;
     // The registers live in locals for the whole block, so none goes through memory
@@ -204,11 +209,11 @@ u32 EntropyDecode(const u8* stored, u32 storedLength, u8* output, u32 capacity, 
                 *ok = false;
                 n = capacity - count - 1;
             }
-            for (u32 i = 0; i < n; ++i) output[count + i] = last;
+            out.Run(output + count, last, n);
             count += n;
         } else if (s < 256) {
-            output[count++] = static_cast<u8>(s);
             last = static_cast<u8>(s);
+            out.Literal(output + count++, last);
         } else if (s == EndSymbol) {
             break;
         } else {
@@ -216,4 +221,45 @@ u32 EntropyDecode(const u8* stored, u32 storedLength, u8* output, u32 capacity, 
         }
     }
     return count;
+}
+
+struct Codes {
+    void Literal(u8* at, u8 code) { *at = code; }
+    void Run(u8* at, u8 code, u32 n) { std::memset(at, code, n); }
+};
+
+// The move-to-front stage folded into the symbol loop: its work depends on nothing the
+// next symbol waits for, so it fills the time the loop spends waiting on its own chain.
+struct Bytes {
+    MoveToFrontTable table;
+    u32* counts;
+
+    void Literal(u8* at, u8 code) {
+        u8 value = table.Take(code);
+        *at = value;
+        ++counts[value];
+    }
+    void Run(u8* at, u8 code, u32 n) {
+        if (code == 0) {
+            // Nothing moves: n copies of the first byte.
+            u8 value = table.First();
+            std::memset(at, value, n);
+            counts[value] += n;
+            return;
+        }
+        for (u32 i = 0; i < n; ++i) Literal(at + i, code);
+    }
+};
+}  // namespace
+
+u32 EntropyDecode(const u8* stored, u32 storedLength, u8* output, u32 capacity, bool* ok) {
+    Codes out;
+    return DecodeSymbols(stored, storedLength, output, capacity, ok, out);
+}
+
+u32 DecodeEntropyAndMoveToFront(const u8* stored, u32 storedLength, u8* output, u32 capacity, bool* ok,
+                                u32 counts[256]) {
+    Bytes out{MoveToFrontTable(), counts};
+    for (int b = 0; b < 256; ++b) counts[b] = 0;
+    return DecodeSymbols(stored, storedLength, output, capacity, ok, out);
 }

@@ -3,39 +3,28 @@
 #include <cstring>
 
 void InverseMoveToFront(const u8* input, u8* output, u32 length) {
-    // The first eight entries of the table live in a register, a byte each (entry 0 in the
-    // low byte): most codes are below 8, and those then move bytes without touching memory,
-    // so no load has to wait for the stores of the code before. The other entries sit in
-    // rest, with room below it for the block moves to spill into.
-    u64 front = 0x0706050403020100u;
-    u8 spill[16 + 248] = {};
-    u8* rest = spill + 16;  // rest[k] is entry 8 + k
-    for (int k = 0; k < 248; ++k) rest[k] = static_cast<u8>(8 + k);
-    for (u32 i = 0; i < length; ++i) {
-        u32 c = input[i];
-        u8 value;
-        if (c < 8) {
-            value = static_cast<u8>(front >> (8 * c));
-            // Entries 0 to c take the byte below them; value goes to entry 0.
-            u64 moved = ~u64{0} >> (56 - 8 * c);
-            front = ((front << 8) & moved) | (front & ~moved) | value;
-        } else {
-            value = rest[c - 8];
-            // rest[0 .. c-9] move up by one, sixteen bytes at a time from the top; a move
-            // reads its bytes before writing, and the last may spill below rest.
-            for (int k = static_cast<int>(c) - 8; k > 0; k -= 16) {
-                u8 chunk[16];
-                std::memcpy(chunk, rest + k - 16, 16);
-                std::memcpy(rest + k - 15, chunk, 16);
-            }
-            rest[0] = static_cast<u8>(front >> 56);
-            front = (front << 8) | value;
-        }
-        output[i] = value;
-    }
+    MoveToFrontTable table;
+    for (u32 i = 0; i < length; ++i) output[i] = table.Take(input[i]);
 }
 
 bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length) {
+    // Counted in four tables, so a run of one byte value is four chains of increments
+    // through memory instead of one.
+    u32 n = *length;
+    u32 counts[4][256] = {};
+    u32 i = 0;
+    for (; i + 4 <= n; i += 4) {
+        ++counts[0][input[i]];
+        ++counts[1][input[i + 1]];
+        ++counts[2][input[i + 2]];
+        ++counts[3][input[i + 3]];
+    }
+    for (; i < n; ++i) ++counts[0][input[i]];
+    for (int b = 0; b < 256; ++b) counts[0][b] += counts[1][b] + counts[2][b] + counts[3][b];
+    return InverseBurrowsWheeler(input, output, length, counts[0]);
+}
+
+bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length, const u32 counts[256]) {
     if (*length < 4) return false;
     u32 n = *length - 4;
     u32 p = LoadU32(input);
@@ -44,23 +33,18 @@ bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length) {
     if (n == 0) return true;
     if (p >= n) return false;
 
-    // Counted in four tables, so a run of one byte value is four chains of increments
-    // through memory instead of one.
-    u32 counts[4][256] = {};
-    u32 i = 0;
-    for (; i + 4 <= n; i += 4) {
-        ++counts[0][last[i]];
-        ++counts[1][last[i + 1]];
-        ++counts[2][last[i + 2]];
-        ++counts[3][last[i + 3]];
-    }
-    for (; i < n; ++i) ++counts[0][last[i]];
+    // The rows of each byte value start after those of all smaller ones; the four index
+    // bytes are no part of the column.
+    u32 inColumn[256];
+    for (int b = 0; b < 256; ++b) inColumn[b] = counts[b];
+    for (int k = 0; k < 4; ++k) --inColumn[input[k]];
     u32 start[256];
     u32 sum = 0;
     for (int b = 0; b < 256; ++b) {
         start[b] = sum;
-        sum += counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
+        sum += inColumn[b];
     }
+    u8 first = last[p];  // read now: the output may overwrite the input
     // Each sorted row of the first column points at the same occurrence in the last
     // column; equal bytes keep their order. Walking those links from the primary row gives
     // the output from the front, and walking them back gives it from the end: two
@@ -72,7 +56,8 @@ bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length) {
     u32* backward = forward + n;
     // Two bytes a step: the second row is worked out from the first when the bytes are
     // equal, so runs do not wait on the store of every increment.
-    for (i = 0; i + 2 <= n; i += 2) {
+    u32 i = 0;
+    for (; i + 2 <= n; i += 2) {
         u32 c = last[i], d = last[i + 1];
         u32 row = start[c];
         u32 next = start[d] + (c == d);
@@ -89,7 +74,7 @@ bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length) {
         forward[row] = (i << 8) | c;
         backward[i] = (row << 8) | c;
     }
-    output[0] = last[p];
+    output[0] = first;
     u32 ahead = p;                  // the row of output[front - 1]
     u32 behind = backward[p] >> 8;  // the row of output[back]
     u32 front = 1, back = n - 1;
@@ -111,9 +96,9 @@ bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length) {
         ahead = a >> 8;
     }
     if (ahead != behind) {
-        for (u32 i = back + 1; i < n; ++i) {
+        for (u32 k = back + 1; k < n; ++k) {
             u32 a = forward[ahead];
-            output[i] = static_cast<u8>(a);
+            output[k] = static_cast<u8>(a);
             ahead = a >> 8;
         }
     }
