@@ -64,8 +64,7 @@ constexpr int Groups = (SymbolCount + GroupSize - 1) / GroupSize;  // 17; the la
 constexpr int Ranks = Groups * GroupSize;
 
 struct DecodingModel {
-    // Sums stay below 2^14, so they are kept as signed 16-bit numbers: compared with each
-    // other, they let the compiler work on whole rows of them at once.
+    // Sums stay below 2^14, so 16 bits hold them with room for the lane tricks below.
     alignas(32) i16 inGroup[Ranks];  // the counts from this rank to the end of its group
     alignas(32) i16 later[Groups];   // the counts of all later groups; 0 for the last
     i16 count[Ranks];                // the padding ranks count 0 and are never found
@@ -98,20 +97,22 @@ struct DecodingModel {
         if (target >= top) {
             // In the top group: compare with the products, no division.
             u32 rest = target - top;
-            int above = 0;
-            for (int j = 0; j < GroupSize; ++j) above += rest < static_cast<u32>(inGroup[j]) * range;
-            int r = above - 1;
+            // Two sums over alternate lanes, so the additions form two short chains.
+            int even = 0, odd = 0;
+            for (int j = 0; j < GroupSize; j += 2) {
+                even += rest < static_cast<u32>(inGroup[j]) * range;
+                odd += rest < static_cast<u32>(inGroup[j + 1]) * range;
+            }
+            int r = even + odd - 1;
             *cum = static_cast<u32>(later[0] + inGroup[r]);
             return r;
         }
         i16 scaled = static_cast<i16>(target / range);
-        int g = 0;  // the groups whose later sum exceeds scaled lie above the slot
-        for (int k = 0; k < GroupSize; ++k) g += later[k] > scaled;
+        int g = CountAbove(later, scaled);  // groups whose later sum exceeds scaled lie above the slot
         i16 base = later[g];
         i16 within = static_cast<i16>(scaled - base);
         const i16* part = inGroup + g * GroupSize;
-        int above = 0;
-        for (int j = 0; j < GroupSize; ++j) above += part[j] > within;
+        int above = CountAbove(part, within);
         int r = g * GroupSize + above - 1;
         *cum = static_cast<u32>(base + part[above - 1]);
         return r;
@@ -126,20 +127,50 @@ struct DecodingModel {
         int last = r - g * GroupSize;
         // Sixteen ones then sixteen zeros: from Ones + 15 - m, lane j reads 1 exactly when j <= m.
         static constexpr i16 Ones[2 * GroupSize] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-        const i16* groupsAbove = Ones + GroupSize - g;  // k < g
-        for (int k = 0; k < GroupSize; ++k) later[k] = static_cast<i16>(later[k] + groupsAbove[k]);
-        i16* part = inGroup + g * GroupSize;
-        const i16* fromRank = Ones + GroupSize - 1 - last;  // j <= last
-        for (int j = 0; j < GroupSize; ++j) part[j] = static_cast<i16>(part[j] + fromRank[j]);
+        AddRow(later, Ones + GroupSize - g);                             // k < g
+        AddRow(inGroup + g * GroupSize, Ones + GroupSize - 1 - last);  // j <= last
         if (++total == FrequencyModel::RescaleTotal) Rescale();
     }
 
+    // Rows of 16 lanes are handled a machine word of lanes at a time. No lane carries into
+    // or borrows from the next: all sums stay below 2^14.
+    using Word = std::uintptr_t;
+    static constexpr int Lanes = sizeof(Word) / sizeof(i16);
+    static constexpr Word EveryLane = ~Word{0} / 0xFFFF;  // 1 in every lane
+
+    static void AddRow(i16* row, const i16* add) {
+        for (int j = 0; j < GroupSize; j += Lanes) {
+            Word a, b;
+            std::memcpy(&a, row + j, sizeof a);
+            std::memcpy(&b, add + j, sizeof b);
+            a += b;
+            std::memcpy(row + j, &a, sizeof a);
+        }
+    }
+
+    // How many lanes of row exceed value: lane + 0x8000 - (value + 1) keeps its top bit
+    // exactly when lane > value. The top bits are gathered into the low bit of each lane
+    // and summed across the word by a multiplication, which collects them in the top lane.
+    static int CountAbove(const i16* row, i16 value) {
+        Word top = EveryLane * 0x8000, less = EveryLane * static_cast<Word>(value + 1);
+        Word sum = 0;
+        for (int j = 0; j < GroupSize; j += Lanes) {
+            Word a;
+            std::memcpy(&a, row + j, sizeof a);
+            sum += (((a | top) - less) & top) >> 15;
+        }
+        return static_cast<int>((sum * EveryLane) >> (8 * sizeof(Word) - 16));
+    }
+
     __attribute__((noinline)) int MoveUp(int r) {
+        // One pass from the rank up: each entry of the equal stretch moves down a rank.
         i16 f = count[r];
-        int to = r - 1;
-        while (to > 0 && count[to - 1] == f) --to;
         u16 s = symbol[r];
-        for (int q = r; q > to; --q) symbol[q] = symbol[q - 1];
+        int to = r;
+        do {
+            symbol[to] = symbol[to - 1];
+            --to;
+        } while (to > 0 && count[to - 1] == f);
         symbol[to] = s;
         return to;
     }
