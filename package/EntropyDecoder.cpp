@@ -16,11 +16,12 @@ struct BitSource {
     // The 32 bits from the byte holding the next bit on; the next bit is bit 31 - (position & 7).
     u32 Peek() const {
         u32 at = position >> 3;
-        const u8* p = bytes + at;
-        if (at + 4 <= length)
+        if (at + 4 <= length) {
+            const u8* p = bytes + at;
             return static_cast<u32>(p[0]) << 24 | static_cast<u32>(p[1]) << 16 | static_cast<u32>(p[2]) << 8 | p[3];
+        }
         u32 word = 0;
-        for (u32 i = 0; i < 4; ++i) word = word << 8 | (at + i < length ? p[i] : 0);
+        for (u32 i = at; i < at + 4; ++i) word = word << 8 | (i < length ? bytes[i] : 0);
         return word;
     }
 };
