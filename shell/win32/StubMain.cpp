@@ -5,6 +5,8 @@
 
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/TestHooks.h"
+#include "remove/Finalizer.h"
+#include "remove/Uninstaller.h"
 #include "shell/CommandLine.h"
 #include "shell/PlaceholderHandlers.h"
 #include "shell/StartUp.h"
@@ -21,7 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TraceText("directory", directory);
     TraceText("tail", tail);
 #endif
-    const RunModeHandlers handlers = {CloseWithoutWork, CloseWithoutWork, CloseWithoutWork};
+    const RunModeHandlers handlers = {CloseWithoutWork, RunUninstaller, RunFinalizer};
     int code = RunStartUp(instance, tail, handlers);
     TraceEvent("exit", static_cast<u32>(code));
     return code;
