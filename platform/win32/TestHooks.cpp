@@ -59,6 +59,11 @@ bool TestHoldStart(unsigned message) {
            value[0] == '1';
 }
 
+bool TestInstallWithDefaults() {
+    char value[8];
+    return Variable("PACKWRIGHT_TEST_INSTALL", value, sizeof value) && value[0] == '1';
+}
+
 void TestLinger() {
     char value[16];
     if (!Variable("PACKWRIGHT_TEST_LINGER_MS", value, sizeof value)) return;

@@ -3,11 +3,28 @@
 // handlers of the three run modes.
 #include <windows.h>
 
+#include "install/ProgressDialog.h"
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/TestHooks.h"
 #include "shell/CommandLine.h"
 #include "shell/PlaceholderHandlers.h"
 #include "shell/StartUp.h"
+#include "state/SetupState.h"
+
+#ifdef PACKWRIGHT_TEST_BUILD
+namespace {
+// Installs with the header's defaults, as if the wizard had been finished at once.
+void InstallWithDefaults(InstanceHandle instance, WindowHandle window) {
+    bool finished = RunProgressDialog(instance, window);
+    TraceEvent("installed", finished);
+    TraceEvent("install-ok", g_setup.InstallOk);
+    TraceEvent("corrupted", g_setup.Corrupted);
+    TraceEvent("reboot-needed", g_setup.RebootNeeded);
+    TraceText("run-after", g_setup.RunAfterCommand);
+    PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+}
+}  // namespace
+#endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RestrictLibrarySearch();
@@ -21,7 +38,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TraceText("directory", directory);
     TraceText("tail", tail);
 #endif
-    const RunModeHandlers handlers = {CloseWithoutWork, CloseWithoutWork, CloseWithoutWork};
+    RunModeHandlers handlers = {CloseWithoutWork, CloseWithoutWork, CloseWithoutWork};
+#ifdef PACKWRIGHT_TEST_BUILD
+    if (TestInstallWithDefaults()) handlers.install = InstallWithDefaults;
+#endif
     int code = RunStartUp(instance, tail, handlers);
     TraceEvent("exit", static_cast<u32>(code));
     return code;
