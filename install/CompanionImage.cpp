@@ -68,7 +68,7 @@ void ReportWriteFailure(const char* path) {
     if (!g_setup.InstallOk) return;
     char text[PathCapacity + sizeof WriteFailedText];
     FormatWithString(text, sizeof text, WriteFailedText, path);
-    PlatformMessageBox(nullptr, text, "Error!", MbIconError);
+    PlatformMessageBox(g_setup.PromptOwner, text, "Error!", MbIconError);
     g_setup.InstallOk = false;
 }
 }  // namespace

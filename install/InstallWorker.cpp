@@ -59,12 +59,14 @@ void InstallFromPackage(WindowHandle dialog) {
 u32 InstallWorker(void* parameter) {
     WindowHandle dialog = parameter;
     g_setup.PromptOwner = dialog;
+    BindProgressControls(dialog);
     ResetBar(dialog, PROGRESS_TOTAL_BAR, g_setup.TotalBlocks);
     bool companionsWritten = WriteCompanions(dialog);
     PlatformComInitialize();
     if (companionsWritten) InstallFromPackage(dialog);
     PlatformComUninitialize();
     g_setup.PromptOwner = nullptr;
+    BindProgressControls(nullptr);
     PlatformEndDialog(dialog, 0);
     return 0;
 }

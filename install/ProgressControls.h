@@ -7,6 +7,9 @@
 // Progress-bar messages with the system's values.
 enum : unsigned { ProgressSetRange = 1025, ProgressSetPosition = 1026, ProgressDeltaPosition = 1027 };
 
+// Looks the dialog's controls up once for the worker's run (null: forget them).
+void BindProgressControls(WindowHandle dialog);
+
 void SetStatusText(WindowHandle dialog, const char* text);
 void ShowControl(WindowHandle dialog, int id, bool show);
 // A bar back at 0 with the range 0 to maximum (only its low 16 bits count).

@@ -10,7 +10,9 @@
 //   PACKWRIGHT_TEST_HOLD        "1": the start message is traced but no handler runs, so the
 //                               bare BackgroundWindow stays until a test closes it
 //   PACKWRIGHT_TEST_INSTALL     "1": the install handler runs the progress dialog with the
-//                               header's defaults and traces the outcome, without a wizard
+//                               header's defaults and traces the outcome, without a wizard;
+//                               "decode": it only reads and decodes the file section (the
+//                               benchmark's measure of decoding alone)
 #pragma once
 #include "state/Types.h"
 
@@ -22,6 +24,7 @@ bool TestHardeningDisabled();
 void TestLinger();
 bool TestHoldStart(unsigned message);
 bool TestInstallWithDefaults();
+bool TestDecodeOnly();
 #else
 inline void TraceEvent(const char*, u32) {}
 inline void TraceText(const char*, const char*) {}
@@ -30,4 +33,5 @@ inline bool TestHardeningDisabled() { return false; }
 inline void TestLinger() {}
 inline bool TestHoldStart(unsigned) { return false; }
 inline bool TestInstallWithDefaults() { return false; }
+inline bool TestDecodeOnly() { return false; }
 #endif

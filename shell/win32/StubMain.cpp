@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "install/ProgressDialog.h"
+#include "package/StubPackage.h"
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/TestHooks.h"
 #include "shell/CommandLine.h"
@@ -15,12 +16,28 @@
 namespace {
 // Installs with the header's defaults, as if the wizard had been finished at once.
 void InstallWithDefaults(InstanceHandle instance, WindowHandle window) {
+    TraceEvent("install-start", 0);
     bool finished = RunProgressDialog(instance, window);
     TraceEvent("installed", finished);
     TraceEvent("install-ok", g_setup.InstallOk);
     TraceEvent("corrupted", g_setup.Corrupted);
     TraceEvent("reboot-needed", g_setup.RebootNeeded);
     TraceText("run-after", g_setup.RunAfterCommand);
+    PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+}
+
+// Reads and decodes the file section as an installation does, writing nothing.
+void DecodeOnly(InstanceHandle, WindowHandle window) {
+    TraceEvent("decode-start", 0);
+    u8* buffer = new u8[DecodeCapacity];
+    u32 blocks = 0;
+    u8 fixed[19];
+    while (*ReadCountedString() && ReadPackageBytes(fixed, sizeof fixed) >= 0) {
+        u32 length = 0;
+        while (ReadDataBlock(buffer, &length, DecodeCapacity) && length) ++blocks;
+    }
+    delete[] buffer;
+    TraceEvent("decoded", blocks);
     PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
 }
 }  // namespace
@@ -41,6 +58,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RunModeHandlers handlers = {CloseWithoutWork, CloseWithoutWork, CloseWithoutWork};
 #ifdef PACKWRIGHT_TEST_BUILD
     if (TestInstallWithDefaults()) handlers.install = InstallWithDefaults;
+    if (TestDecodeOnly()) handlers.install = DecodeOnly;
 #endif
     int code = RunStartUp(instance, tail, handlers);
     TraceEvent("exit", static_cast<u32>(code));

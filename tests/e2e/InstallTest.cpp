@@ -202,14 +202,16 @@ TEST_F(Install, FileInUseIsWrittenBesideAndReplacedAtTheRestart) {
     p.files = {File("tool.dll", {'n', 'e', 'w'}, PackagedSeconds)};
     fs::create_directories(HostPath(App()));
     std::ofstream(HostPath(App() + "\\tool.dll"), std::ios::binary) << "old";
-    fs::last_write_time(HostPath(App() + "\\tool.dll"), fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
     std::string setup = Installer(p);
 
     WineProcess holder({DriverPath().string(), "hold", App() + "\\tool.dll", "sleep", "120000"});
     ASSERT_TRUE(WaitUntil(ProgramTimeout, [&] { return holder.Output().find("held:") != std::string::npos; }));
     WineProcess installer({setup}, Installing());
-    RunResult answered = Drive({"answer", "Overwrite?", "6", "60000"});
+    // The installed file is newer than the packaged one: the older-version question.
+    RunResult answered = Drive({"answer", "Overwrite?", "6", "60000", "item", "Overwrite file?", "1007", "60000",
+                                "click", "Overwrite file?", "1008", "5000"});
     EXPECT_EQ(answered.exitCode, 0) << answered.output;
+    EXPECT_EQ(DriverValues(answered.output, "item"), std::vector<std::string>{App() + "\\tool.dll"});
     ASSERT_EQ(installer.Wait(ProgramTimeout), 0);
     holder.Kill();
 
