@@ -26,6 +26,7 @@ bool g_sectionEnded = false;
 // Before every DataBlock: a pending cancel is confirmed (false: stop) or withdrawn.
 bool GoOn(WindowHandle dialog) {
     if (!g_setup.Cancelled) return true;
+    FlushProgress(dialog);
     if (PlatformMessageBox(dialog, "Do you REALLY wish to cancel this installation?", "Confirm?",
                            MbIconQuestion | MbYesNo) == IdYes)
         return false;
@@ -98,7 +99,7 @@ bool WriteFile(WindowHandle dialog, const char* path, const FileRecord& record) 
 
 // The installed file stays as it is: nothing is logged or counted.
 bool SkipFile(WindowHandle dialog) {
-    SetStatusText(dialog, "Skipping file...");
+    SetFileStatus(dialog, "Skipping file...");
     while (GoOn(dialog)) {
         u32 length = 0;
         if (!ReadDataBlock(nullptr, &length, 0)) return false;
@@ -111,6 +112,7 @@ bool SkipFile(WindowHandle dialog) {
 bool Finish(WindowHandle dialog, bool ok) {
     if (g_setup.Cancelled) return false;
     if (!ok) {
+        FlushProgress(dialog);
         PlatformMessageBox(dialog, "There was an error extracting a file.", "Error!", MbIconError);
         g_setup.InstallOk = false;
     }
@@ -145,7 +147,7 @@ bool ExtractFile(WindowHandle dialog) {
     char path[PathCapacity];
     const char* nameText = reinterpret_cast<const char*>(name);
     bool pathOk = TargetPath(nameText, record.Shared, path);
-    SetStatusText(dialog, pathOk ? path : nameText);
+    SetFileStatus(dialog, pathOk ? path : nameText);
     ResetBar(dialog, PROGRESS_FILE_BAR, record.BlockCount);
     if (record.BlockCount > 1) ShowControl(dialog, PROGRESS_FILE_BAR, true);
     if (!pathOk) return Finish(dialog, false);
@@ -153,7 +155,10 @@ bool ExtractFile(WindowHandle dialog) {
 
     ExistingFile decision = ExistingFile::Write;
     FoundFile found;
-    if (PlatformFindFile(path, &found)) decision = DecideExistingFile(dialog, path, record, found.lastWriteTime);
+    if (PlatformFindFile(path, &found)) {
+        FlushProgress(dialog);  // the questions are about the file the dialog names
+        decision = DecideExistingFile(dialog, path, record, found.lastWriteTime);
+    }
     if (decision == ExistingFile::Cancel) return false;
     bool ok = decision == ExistingFile::Skip ? SkipFile(dialog) : WriteFile(dialog, path, record);
     return Finish(dialog, ok);

@@ -65,6 +65,7 @@ u32 InstallWorker(void* parameter) {
     PlatformComInitialize();
     if (companionsWritten) InstallFromPackage(dialog);
     PlatformComUninitialize();
+    FlushProgress(dialog);
     g_setup.PromptOwner = nullptr;
     BindProgressControls(nullptr);
     PlatformEndDialog(dialog, 0);
