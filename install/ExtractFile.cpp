@@ -12,7 +12,6 @@
 #include "install/RestartMoves.h"
 #include "package/DataBlock.h"
 #include "package/FileRecord.h"
-#include "package/InstallLog.h"
 #include "package/StubPackage.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
