@@ -7,6 +7,8 @@
 #include "package/StubPackage.h"
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/TestHooks.h"
+#include "remove/Finalizer.h"
+#include "remove/Uninstaller.h"
 #include "shell/CommandLine.h"
 #include "shell/PlaceholderHandlers.h"
 #include "shell/StartUp.h"
@@ -64,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TraceText("directory", directory);
     TraceText("tail", tail);
 #endif
-    RunModeHandlers handlers = {CloseWithoutWork, CloseWithoutWork, CloseWithoutWork};
+    RunModeHandlers handlers = {CloseWithoutWork, RunUninstaller, RunFinalizer};
 #ifdef PACKWRIGHT_TEST_BUILD
     if (TestInstallWithDefaults()) handlers.install = InstallWithDefaults;
     if (TestDecodeOnly()) handlers.install = DecodeOnly;

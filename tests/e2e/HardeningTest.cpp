@@ -31,11 +31,12 @@ protected:
 TEST_F(Hardening, LibraryBesideTheSetupIsNotLoaded) {
     WriteCompanionInstaller(TestStubPath(), folder().hostFile("SETUP.EXE"), 2);
     Plant(folder().hostPath());
-    RunResult hardened = RunWine({folder().windowsFile("SETUP.EXE")}, ProgramTimeout, PreferPlanted(true));
+    const std::vector<std::string> answers = {"answer", "Success!", "1", "60000"};  // the Finalizer reports
+    RunResult hardened = RunDriven({folder().windowsFile("SETUP.EXE")}, answers, PreferPlanted(true));
     EXPECT_EQ(hardened.exitCode, 0) << hardened.output;
     EXPECT_FALSE(Loaded(folder().hostPath()));
 
-    RunResult open = RunWine({folder().windowsFile("SETUP.EXE")}, ProgramTimeout, PreferPlanted(false));
+    RunResult open = RunDriven({folder().windowsFile("SETUP.EXE")}, answers, PreferPlanted(false));
     EXPECT_EQ(open.exitCode, 0) << open.output;
     EXPECT_TRUE(Loaded(folder().hostPath())) << "the planted library was not even loaded without the hardening";
 }
@@ -48,6 +49,7 @@ TEST_F(Hardening, LibraryInTheTemporaryFolderIsNotLoadedByTheUninstallerCopy) {
 
     RunResult hardened = RunWine({folder().windowsFile("UNINST.EXE")}, ProgramTimeout, PreferPlanted(true));
     EXPECT_EQ(hardened.exitCode, 0) << hardened.output;
+    Drive({"answer", "Confirm", "7", "60000"});  // the copy asks first: No removes nothing
     ASSERT_TRUE(WaitForExits(2)) << "the copy did not end";
     EXPECT_FALSE(Loaded(temp));
     EXPECT_FALSE(Loaded(folder().hostPath()));
@@ -55,6 +57,7 @@ TEST_F(Hardening, LibraryInTheTemporaryFolderIsNotLoadedByTheUninstallerCopy) {
     fs::remove(folder().hostFile("trace.txt"));
     RunResult open = RunWine({folder().windowsFile("UNINST.EXE")}, ProgramTimeout, PreferPlanted(false));
     EXPECT_EQ(open.exitCode, 0) << open.output;
+    Drive({"answer", "Confirm", "7", "60000"});
     ASSERT_TRUE(WaitForExits(2)) << "the copy did not end";
     EXPECT_TRUE(Loaded(temp)) << "the copy did not load the planted library even without the hardening";
 

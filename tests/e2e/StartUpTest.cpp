@@ -42,7 +42,10 @@ TEST_F(StartUp, EachRunModePostsItsStartMessageAndClosingEnds0) {
         else WriteCompanionInstaller(TestStubPath(), setup, static_cast<u8>(c.mode));
         fs::remove(folder().hostFile("trace.txt"));
         // "/step2" means something only to an Uninstaller.
-        RunResult run = RunWine({folder().windowsFile(setup.filename().string()), "/step2"}, ProgramTimeout, Traced());
+        std::vector<std::string> arguments = {folder().windowsFile(setup.filename().string()), "/step2"};
+        // The Finalizer reports before it closes.
+        RunResult run = c.mode == 2 ? RunDriven(arguments, {"answer", "Success!", "1", "60000"}, Traced())
+                                    : RunWine(arguments, ProgramTimeout, Traced());
         EXPECT_EQ(run.exitCode, 0) << run.output;
         std::vector<TraceEvent> trace = Trace();
         ASSERT_EQ(TracedProcesses(trace).size(), 1u);
@@ -56,7 +59,7 @@ TEST_F(StartUp, EachRunModePostsItsStartMessageAndClosingEnds0) {
 
 TEST_F(StartUp, ShippedStubRunsAFinalizerToItsEnd) {
     WriteCompanionInstaller(StubPath(), folder().hostFile("FINALIZE.EXE"), 2);
-    RunResult run = RunWine({folder().windowsFile("FINALIZE.EXE")}, ProgramTimeout);
+    RunResult run = RunDriven({folder().windowsFile("FINALIZE.EXE")}, {"answer", "Success!", "1", "60000"});
     EXPECT_EQ(run.exitCode, 0) << run.output;
 }
 
@@ -69,6 +72,7 @@ TEST_F(StartUp, UninstallerHandsOverToACopyThatWaitsForTheFirstProcess) {
     RunResult first = RunWine({folder().windowsFile("UNINST.EXE")}, ProgramTimeout,
                               Traced({{"PACKWRIGHT_TEST_LINGER_MS", "1500"}}));
     EXPECT_EQ(first.exitCode, 0) << first.output;
+    Drive({"answer", "Confirm", "7", "60000"});  // the copy asks first: No removes nothing
     ASSERT_TRUE(WaitForExits(2)) << "the copy did not end";
 
     std::vector<TraceEvent> trace = Trace();
@@ -94,8 +98,10 @@ TEST_F(StartUp, UninstallerHandsOverToACopyThatWaitsForTheFirstProcess) {
 
 TEST_F(StartUp, Step2MatchesInCapitalsButNotWithATrailingBlank) {
     WriteCompanionInstaller(TestStubPath(), folder().hostFile("UNINST.EXE"), 1);
-    RunResult capitals = Drive({"start", folder().windowsFile("UNINST.EXE") + " /STEP2", "60000"}, ProgramTimeout, Traced());
-    EXPECT_EQ(DriverValues(capitals.output, "exit"), std::vector<std::string>{"0"}) << capitals.output;
+    RunResult capitals = Drive({"launch", folder().windowsFile("UNINST.EXE") + " /STEP2", "answer", "Confirm", "7", "60000"},
+                               ProgramTimeout, Traced());
+    EXPECT_EQ(capitals.exitCode, 0) << capitals.output;
+    ASSERT_TRUE(WaitForExits(1));
     std::vector<TraceEvent> trace = Trace();
     ASSERT_EQ(TracedProcesses(trace).size(), 1u);  // it is the copy: no further copy
     std::vector<std::string> events = EventsOf(trace, TracedProcesses(trace)[0]);
@@ -107,8 +113,10 @@ TEST_F(StartUp, Step2MatchesInCapitalsButNotWithATrailingBlank) {
     fs::path inTemp = HostPath(UserTempDirectory() + "\\BLANKTEST.EXE");
     fs::copy_file(folder().hostFile("UNINST.EXE"), inTemp, fs::copy_options::overwrite_existing);
     fs::remove(folder().hostFile("trace.txt"));
-    RunResult blank = Drive({"start", UserTempDirectory() + "\\BLANKTEST.EXE /step2 ", "60000"}, ProgramTimeout, Traced());
-    EXPECT_EQ(DriverValues(blank.output, "exit"), std::vector<std::string>{"0"}) << blank.output;
+    RunResult blank = Drive({"launch", UserTempDirectory() + "\\BLANKTEST.EXE /step2 ", "answer", "Confirm", "7", "60000"},
+                            ProgramTimeout, Traced());
+    EXPECT_EQ(blank.exitCode, 0) << blank.output;
+    ASSERT_TRUE(WaitForExits(1));
     trace = Trace();
     ASSERT_EQ(TracedProcesses(trace).size(), 1u);
     events = EventsOf(trace, TracedProcesses(trace)[0]);
@@ -128,7 +136,7 @@ TEST_F(StartUp, TemporaryFolderWithBlanksStartsTheCopyAndNothingElse) {
     std::string temp = folder().windowsFile("Temp Folder");
     std::filesystem::create_directories(folder().hostFile("Temp Folder"));
     RunResult driven = Drive({"setenv", "TMP", temp, "setenv", "TEMP", temp, "start",
-                              folder().windowsFile("UNINST.EXE"), "60000"},
+                              folder().windowsFile("UNINST.EXE"), "60000", "answer", "Confirm", "7", "60000"},
                              ProgramTimeout, Traced());
     EXPECT_EQ(DriverValues(driven.output, "exit"), std::vector<std::string>{"0"}) << driven.output;
     ASSERT_TRUE(WaitForExits(2)) << "the copy did not end";

@@ -17,13 +17,14 @@
 //   close CLASS TITLE MS      ask a window to close (WM_CLOSE)
 //   start COMMANDLINE MS      start a program with exactly this command line and wait for
 //                             it to end; prints its exit code
+//   launch COMMANDLINE        start a program with exactly this command line, not waiting
+//   hold PATH                 open a file without sharing and keep it open until the driver
+//                             ends, as a program using it would
 //   setenv NAME VALUE         set a variable for the programs started after it
 //   item CAPTION ID MS        wait for a dialog with this caption and print control ID's text
 //   bar CAPTION ID MS         the same for a progress bar: "POSITION of MAXIMUM", then
 //                             "shown" or "hidden"
 //   click CAPTION ID MS       press button ID of that dialog
-//   hold PATH                 open PATH sharing nothing, as a program using it would, until
-//                             the driver ends
 //   shortcut PATH             print a shortcut file's target, arguments and working directory
 //   sleep MS
 //   list                      print every visible top-level window
@@ -232,20 +233,32 @@ int main(int argc, char** argv) {
                 return control && IsWindowVisible(control) && IsWindowEnabled(control) ? control : nullptr;
             });
             PostMessageA(wizard, PsmPressButton, which, 0);
-        } else if (command == "start") {
+        } else if (command == "start" || command == "launch") {
             std::string line = args.Text();
-            DWORD ms = args.Number();
+            DWORD ms = command == "start" ? args.Number() : 0;
             STARTUPINFOA startup = {};
             startup.cb = sizeof startup;
             PROCESS_INFORMATION process = {};
             if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
                 Fail(2, "cannot start " + line);
+            if (command == "launch") {
+                CloseHandle(process.hThread);
+                CloseHandle(process.hProcess);
+                continue;
+            }
             if (WaitForSingleObject(process.hProcess, ms) != WAIT_OBJECT_0) Fail(2, "still running: " + line);
             DWORD code = 0;
             GetExitCodeProcess(process.hProcess, &code);
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
             Print("exit", std::to_string(code));
+        } else if (command == "hold") {
+            std::string path = args.Text();
+            // Never closed: the system closes it when the driver ends.
+            if (CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr) ==
+                INVALID_HANDLE_VALUE)
+                Fail(2, "cannot hold " + path);
+            Print("held", path);
         } else if (command == "setenv") {
             std::string name = args.Text();
             std::string value = args.Text();
@@ -268,11 +281,6 @@ int main(int argc, char** argv) {
             } else {
                 PostMessageA(control, BM_CLICK, 0, 0);
             }
-        } else if (command == "hold") {
-            std::string path = args.Text();
-            HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            if (file == INVALID_HANDLE_VALUE) Fail(2, "cannot hold " + path);
-            Print("held", path);  // the handle stays open until the driver ends
         } else if (command == "shortcut") {
             PrintShortcut(args.Text());
         } else if (command == "sleep") {

@@ -26,6 +26,17 @@ bool StubTest::WaitForExits(std::size_t count, Milliseconds timeout) const {
     });
 }
 
+RunResult RunDriven(const std::vector<std::string>& arguments, const std::vector<std::string>& commands,
+                    const Environment& extra) {
+    WineProcess program(arguments, extra);
+    RunResult driven = Drive(commands, ProgramTimeout);
+    RunResult result;
+    result.exitCode = program.Wait(ProgramTimeout);
+    program.Kill();
+    result.output = program.Output() + driven.output;
+    return result;
+}
+
 const std::string& UserTempDirectory() {
     static const std::string directory = [] {
         RunResult result = RunWine({"cmd", "/c", "echo", "%TEMP%"}, ProgramTimeout);

@@ -30,6 +30,11 @@ private:
     std::unique_ptr<PrefixFolder> folder_;
 };
 
+// Runs a program under Wine while the driver carries out `commands` (answering its boxes, say);
+// the program's exit code, and the program's output followed by the driver's.
+RunResult RunDriven(const std::vector<std::string>& arguments, const std::vector<std::string>& commands,
+                    const Environment& extra = {});
+
 // The Windows user's temporary folder, as the Stub sees it, without a trailing backslash.
 const std::string& UserTempDirectory();
 

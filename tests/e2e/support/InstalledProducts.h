@@ -1,0 +1,53 @@
+// Products installed into the prefix from a packwright manifest, for the removal tests.
+//
+// The Stub cannot install yet on this branch (the installation engine and the wizard are
+// built elsewhere), so InstallProduct lays down what an installation of the manifest's
+// default choices leaves: its files and shortcut files, its registry values, the shared-file
+// counts, the remembered choices, the uninstall registration, and UNINST.EXE (a Stub with the
+// InstallLog the installer writes, docs/package-format.md). Once the Stub installs, only its
+// body changes: build the installer from the same manifest and drive it through the wizard.
+// Shortcut files are placeholders here: the Uninstaller only deletes them.
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct InstalledProduct {
+    std::string programDir;   // "C:\Program Files\" + the manifest's program directory
+    std::string uninstaller;  // programDir\UNINST.EXE
+    std::string finalizer;    // programDir\FINALIZE.EXE
+    std::vector<std::string> log;  // the InstallLog's lines
+};
+
+struct InstallOptions {
+    // Targets, as the manifest names them, that another program holds open during the
+    // installation: each is written beside itself as "name.NewTemp", and the installation
+    // leaves FINALIZE.EXE, its RunOnce entry and the run-after command for the restart.
+    std::vector<std::string> inUse;
+};
+
+// The repository's example (examples/sample/setup.toml) and the suites' own products
+// (tests/e2e/products/NAME.toml).
+std::filesystem::path ExampleManifest();
+std::filesystem::path TestProductManifest(const std::string& name);
+
+InstalledProduct InstallProduct(const std::filesystem::path& manifest, const InstallOptions& options = {});
+
+// A path with its path macro expanded as the installation of that product expands it.
+std::string ExpandInPrefix(const std::string& path, const std::string& programDir, const std::string& shortcutFolder);
+
+// The shared-file count of a path, or -1 when there is none.
+long SharedFileCount(const std::string& path);
+
+// Driver commands that start the product's UNINST.EXE from its folder, as a user does, and
+// answer its boxes: Yes to the confirmation, each (caption, button) of `answers` in turn,
+// then OK to "Done.", and wait for the end of the run.
+using Answers = std::vector<std::pair<std::string, std::string>>;
+std::vector<std::string> UninstallCommands(const InstalledProduct& product, const Answers& answers = {});
+
+// Whether a registry key exists.
+bool RegistryKeyExists(const std::string& key);
+
+}  // namespace e2e
