@@ -6,9 +6,9 @@
 bool DecodeBlock(u8* buffer, u32* length, u32 capacity) {
     u8* scratch = new u8[capacity];
     bool complete;
-    u32 n = EntropyDecode(buffer, *length, scratch, capacity, &complete);
-    InverseMoveToFront(scratch, buffer, n);
-    bool ok = InverseBurrowsWheeler(buffer, scratch, &n) && ExpandRuns(scratch, buffer, &n, capacity);
+    u32 counts[256];
+    u32 n = DecodeEntropyAndMoveToFront(buffer, *length, scratch, capacity, &complete, counts);
+    bool ok = InverseBurrowsWheeler(scratch, scratch, &n, counts) && ExpandRuns(scratch, buffer, &n, capacity);
     delete[] scratch;
     *length = ok ? n : 0;
     return ok;

@@ -1,5 +1,7 @@
-// The adaptive frequency table of the block coder, shared by decoder and encoder so that
-// both make exactly the same choices (ordering, tie-breaks, rescale point).
+// The adaptive frequency table of the block coder: the rules both sides follow (ordering,
+// tie-breaks, rescale point). The encoder uses it as it is; the block decoder keeps the
+// same table in a layout of its own (by rank, in groups), which makes exactly the same
+// choices, as the unit tests and the fuzzer check against the plain reference decoder.
 #pragma once
 #include "state/Types.h"
 
@@ -27,7 +29,7 @@ struct FrequencyModel {
     int FindPosition(u32 scaled) const { return FindPosition(scaled, 1); }
     int FindPosition(u32 target, u32 range) const;
     void Increment(int s) { IncrementAt(index[s]); }
-    // Increment of the symbol at a position (the decoder knows the position already).
+    // Increment of the symbol at a position, when the position is known already.
     void IncrementAt(int position);
 
 private:

@@ -3,26 +3,28 @@
 #include <cstring>
 
 void InverseMoveToFront(const u8* input, u8* output, u32 length) {
-    u8 table[256];
-    for (int i = 0; i < 256; ++i) table[i] = static_cast<u8>(i);
-    for (u32 i = 0; i < length; ++i) {
-        u8 c = input[i];
-        u8 value = table[c];
-        output[i] = value;
-        // Move table[0..c-1] up by one, eight bytes at a time from the top: each step reads
-        // its bytes before writing, and never writes where a later step still has to read.
-        u32 k = c;
-        for (; k >= 8; k -= 8) {
-            u64 chunk;
-            std::memcpy(&chunk, table + k - 8, 8);
-            std::memcpy(table + k - 7, &chunk, 8);
-        }
-        for (; k; --k) table[k] = table[k - 1];
-        table[0] = value;
-    }
+    MoveToFrontTable table;
+    for (u32 i = 0; i < length; ++i) output[i] = table.Take(input[i]);
 }
 
 bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length) {
+    // Counted in four tables, so a run of one byte value is four chains of increments
+    // through memory instead of one.
+    u32 n = *length;
+    u32 counts[4][256] = {};
+    u32 i = 0;
+    for (; i + 4 <= n; i += 4) {
+        ++counts[0][input[i]];
+        ++counts[1][input[i + 1]];
+        ++counts[2][input[i + 2]];
+        ++counts[3][input[i + 3]];
+    }
+    for (; i < n; ++i) ++counts[0][input[i]];
+    for (int b = 0; b < 256; ++b) counts[0][b] += counts[1][b] + counts[2][b] + counts[3][b];
+    return InverseBurrowsWheeler(input, output, length, counts[0]);
+}
+
+bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length, const u32 counts[256]) {
     if (*length < 4) return false;
     u32 n = *length - 4;
     u32 p = LoadU32(input);
@@ -31,26 +33,76 @@ bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length) {
     if (n == 0) return true;
     if (p >= n) return false;
 
-    u32 start[256] = {};
-    for (u32 i = 0; i < n; ++i) ++start[last[i]];
+    // The rows of each byte value start after those of all smaller ones; the four index
+    // bytes are no part of the column.
+    u32 inColumn[256];
+    for (int b = 0; b < 256; ++b) inColumn[b] = counts[b];
+    for (int k = 0; k < 4; ++k) --inColumn[input[k]];
+    u32 start[256];
     u32 sum = 0;
     for (int b = 0; b < 256; ++b) {
-        u32 count = start[b];
         start[b] = sum;
-        sum += count;
+        sum += inColumn[b];
     }
+    u8 first = last[p];  // read now: the output may overwrite the input
     // Each sorted row of the first column points at the same occurrence in the last
-    // column; equal bytes keep their order. The entry also carries the byte found there
-    // (n is below 2^24), so each output byte costs one random access instead of two.
-    u32* next = new u32[n];
-    for (u32 i = 0; i < n; ++i) next[start[last[i]]++] = (i << 8) | last[i];
-    output[0] = last[p];
-    for (u32 i = 1; i < n; ++i) {
-        u32 entry = next[p];
-        output[i] = static_cast<u8>(entry);
-        p = entry >> 8;
+    // column; equal bytes keep their order. Walking those links from the primary row gives
+    // the output from the front, and walking them back gives it from the end: two
+    // independent chains of dependent loads, which the processor follows side by side.
+    // An entry holds the row to go to and a byte (n is below 2^24), so each output byte
+    // costs one random access: forward[row] leads to the next row and carries its byte,
+    // backward[row] leads to the previous row and carries the byte of its own row.
+    u32* forward = new u32[2 * static_cast<std::size_t>(n)];
+    u32* backward = forward + n;
+    // Two bytes a step: the second row is worked out from the first when the bytes are
+    // equal, so runs do not wait on the store of every increment.
+    u32 i = 0;
+    for (; i + 2 <= n; i += 2) {
+        u32 c = last[i], d = last[i + 1];
+        u32 row = start[c];
+        u32 next = start[d] + (c == d);
+        start[c] = row + 1;
+        start[d] = next + 1;
+        forward[row] = (i << 8) | c;
+        backward[i] = (row << 8) | c;
+        forward[next] = ((i + 1) << 8) | d;
+        backward[i + 1] = (next << 8) | d;
     }
-    delete[] next;
+    if (i < n) {
+        u32 c = last[i];
+        u32 row = start[c];
+        forward[row] = (i << 8) | c;
+        backward[i] = (row << 8) | c;
+    }
+    output[0] = first;
+    u32 ahead = p;                  // the row of output[front - 1]
+    u32 behind = backward[p] >> 8;  // the row of output[back]
+    u32 front = 1, back = n - 1;
+    for (; front < back; ++front, --back) {
+        u32 a = forward[ahead];
+        u32 b = backward[behind];
+        output[front] = static_cast<u8>(a);
+        output[back] = static_cast<u8>(b);
+        ahead = a >> 8;
+        behind = b >> 8;
+    }
+    // The chains meet where they should exactly when n steps from the primary row lead back
+    // to it. A valid block always does (its links form one cycle through all n rows), but
+    // damaged input may not, and then the output is what the forward walk alone gives: it
+    // goes on over the back part.
+    if (front == back) {
+        u32 a = forward[ahead];
+        output[front] = static_cast<u8>(a);
+        ahead = a >> 8;
+    }
+    if (ahead != behind) {
+        for (u32 k = back + 1; k < n; ++k) {
+            u32 a = forward[ahead];
+            output[k] = static_cast<u8>(a);
+            ahead = a >> 8;
+        }
+    }
+    delete[] forward;
     return true;
 }
 

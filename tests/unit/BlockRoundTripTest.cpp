@@ -1,5 +1,6 @@
 // Encoder and decoder are exact inverses on structured and random payloads, whichever
 // choices the encoder makes.
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -7,6 +8,7 @@
 #include "TestSupport.h"
 #include "package/DecodeBlock.h"
 #include "package/EntropyDecoder.h"
+#include "package/InverseTransforms.h"
 #include "packwright/encoder/BlockEncoder.h"
 
 namespace {
@@ -127,18 +129,38 @@ TEST(BlockRoundTrip, PayloadsThatCannotFitAreRefused) {
 
 TEST(BlockRoundTrip, MoveToFrontCodesThroughTheEntropyStage) {
     std::mt19937 rng(7);
-    for (int round = 0; round < 24; ++round) {
+    for (int round = 0; round < 32; ++round) {
         Bytes codes(rng() % 70000);
         if (codes.size() > DecodeCapacity - 1) codes.resize(DecodeCapacity - 1);
-        for (auto& c : codes) {
-            switch (round % 3) {
-                case 0: c = static_cast<u8>(rng()); break;
-                case 1: c = static_cast<u8>(rng() % 3); break;
-                default: c = rng() % 64 ? 0 : static_cast<u8>(rng()); break;  // long zero runs, rare symbols
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            switch (round % 4) {
+                case 0: codes[i] = static_cast<u8>(rng()); break;
+                case 1: codes[i] = static_cast<u8>(rng() % 3); break;
+                case 2: codes[i] = rng() % 64 ? 0 : static_cast<u8>(rng()); break;  // long zero runs, rare symbols
+                default: {  // long runs of any code, small and large
+                    u8 c = static_cast<u8>(rng() % 2 ? rng() % 12 : rng());
+                    for (std::size_t end = std::min(codes.size(), i + rng() % 300); i < end; ++i) codes[i] = c;
+                    if (i < codes.size()) codes[i] = c;
+                }
             }
         }
-        for (RunChoice runs : {RunChoice::Cheapest, RunChoice::Always})
-            EXPECT_EQ(DecodeCodes(EntropyEncode(codes, {RunModeChoice::Estimate, 4, runs})), codes);
+        for (RunChoice runs : {RunChoice::Cheapest, RunChoice::Always}) {
+            Bytes stored = EntropyEncode(codes, {RunModeChoice::Estimate, 4, runs});
+            EXPECT_EQ(DecodeCodes(stored), codes);
+            // The same pass with the move-to-front stage folded in: the bytes the two stages
+            // give apart, and the count of every byte value among them.
+            Bytes bytes(codes.size());
+            InverseMoveToFront(codes.data(), bytes.data(), static_cast<u32>(codes.size()));
+            Bytes fused(DecodeCapacity);
+            u32 counts[256];
+            bool ok;
+            u32 n = DecodeEntropyAndMoveToFront(stored.data(), static_cast<u32>(stored.size()), fused.data(),
+                                                DecodeCapacity, &ok, counts);
+            fused.resize(n);
+            EXPECT_EQ(fused, bytes);
+            for (int b = 0; b < 256; ++b)
+                EXPECT_EQ(counts[b], static_cast<u32>(std::count(bytes.begin(), bytes.end(), b))) << "byte " << b;
+        }
     }
 }
 
