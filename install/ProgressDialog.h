@@ -8,3 +8,7 @@
 // install log once the dialog has ended. False when the installation was cancelled. The
 // outcome is in SetupState: InstallOk, Corrupted, RebootNeeded, FinalizeNeeded.
 bool RunProgressDialog(InstanceHandle instance, WindowHandle owner);
+
+// The dialog's procedure: starts the worker once the dialog is up; Cancel only sets
+// Cancelled, which the worker confirms with the user.
+bool ProgressDialogProc(WindowHandle dialog, unsigned message, uptr wParam, iptr lParam);

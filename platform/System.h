@@ -9,5 +9,7 @@ bool PlatformIsNt();
 bool PlatformDiskGeometry(const char* root, u32* sectorsPerCluster, u32* bytesPerSector);
 // Asks the system to restart.
 void PlatformRestartSystem();
+// Milliseconds since some moment (the system's start), wrapping around.
+u32 PlatformTickCount();
 // Processors the program may use (at least 1).
 u32 PlatformProcessorCount();

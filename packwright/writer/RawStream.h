@@ -17,7 +17,7 @@ struct RawStream {
     RawStream& U16(u16 v) { return U8(static_cast<u8>(v)).U8(static_cast<u8>(v >> 8)); }
     RawStream& U32(u32 v) { return U16(static_cast<u16>(v)).U16(static_cast<u16>(v >> 16)); }
     RawStream& Raw(std::string_view text) {
-        bytes.insert(bytes.end(), text.begin(), text.end());
+        for (char c : text) bytes.push_back(static_cast<u8>(c));
         return *this;
     }
     // The length byte keeps only the low 8 bits of the size, as a broken writer would.

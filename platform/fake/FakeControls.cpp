@@ -183,6 +183,11 @@ iptr PlatformSendMessage(WindowHandle window, unsigned message, uptr wParam, ipt
 void PlatformPostMessageWith(WindowHandle window, unsigned message, uptr wParam, iptr lParam) {
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
     if (!IsFakeWindow(window)) return;  // the BackgroundWindow's messages are recorded elsewhere
+    // A control has no queue of its own here: it takes the message as if it were sent.
+    if (!Window(window)->handler) {
+        PlatformSendMessage(window, message, wParam, lParam);
+        return;
+    }
     Window(window)->posted.push_back({message, wParam, lParam});
     g_changed.notify_all();
 }

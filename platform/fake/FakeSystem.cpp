@@ -1,5 +1,6 @@
 // The system for tests: its family, disks and processors as the test sets them, restarts
 // counted, and threads that are real but joined before the next test.
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -72,6 +73,11 @@ bool PlatformDiskGeometry(const char* root, u32* sectorsPerCluster, u32* bytesPe
 void PlatformRestartSystem() { ++g_restarts; }
 
 u32 PlatformProcessorCount() { return g_processors; }
+
+u32 PlatformTickCount() {
+    using namespace std::chrono;
+    return static_cast<u32>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
 
 bool PlatformStartThread(ThreadProcedure procedure, void* parameter) {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -59,6 +59,16 @@ bool TestHoldStart(unsigned message) {
            value[0] == '1';
 }
 
+bool TestInstallWithDefaults() {
+    char value[8];
+    return Variable("PACKWRIGHT_TEST_INSTALL", value, sizeof value) && value[0] == '1';
+}
+
+bool TestDecodeOnly() {
+    char value[8];
+    return Variable("PACKWRIGHT_TEST_INSTALL", value, sizeof value) && lstrcmpA(value, "decode") == 0;
+}
+
 void TestLinger() {
     char value[16];
     if (!Variable("PACKWRIGHT_TEST_LINGER_MS", value, sizeof value)) return;

@@ -9,6 +9,10 @@
 //                               before it ends, so a test can see the copy wait for it
 //   PACKWRIGHT_TEST_HOLD        "1": the start message is traced but no handler runs, so the
 //                               bare BackgroundWindow stays until a test closes it
+//   PACKWRIGHT_TEST_INSTALL     "1": the install handler runs the progress dialog with the
+//                               header's defaults and traces the outcome, without a wizard;
+//                               "decode": it only reads and decodes the file section (the
+//                               benchmark's measure of decoding alone)
 #pragma once
 #include "state/Types.h"
 
@@ -19,6 +23,8 @@ void TraceMessage(unsigned message);
 bool TestHardeningDisabled();
 void TestLinger();
 bool TestHoldStart(unsigned message);
+bool TestInstallWithDefaults();
+bool TestDecodeOnly();
 #else
 inline void TraceEvent(const char*, u32) {}
 inline void TraceText(const char*, const char*) {}
@@ -26,4 +32,6 @@ inline void TraceMessage(unsigned) {}
 inline bool TestHardeningDisabled() { return false; }
 inline void TestLinger() {}
 inline bool TestHoldStart(unsigned) { return false; }
+inline bool TestInstallWithDefaults() { return false; }
+inline bool TestDecodeOnly() { return false; }
 #endif

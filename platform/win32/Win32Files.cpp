@@ -9,6 +9,12 @@ namespace {
 // A result of 0, or one that filled the buffer, means the text is missing or was cut.
 bool Fits(DWORD length, u32 capacity) { return length != 0 && length < capacity; }
 
+bool HasWildcard(const char* path) {
+    for (; *path; ++path)
+        if (*path == '*' || *path == '?') return true;
+    return false;
+}
+
 u64 FromFileTime(const FILETIME& time) {
     return static_cast<u64>(time.dwLowDateTime) | (static_cast<u64>(time.dwHighDateTime) << 32);
 }
@@ -58,6 +64,14 @@ void PlatformSetLastWriteTime(FileHandle file, u64 fileTime) {
 }
 
 bool PlatformFindFile(const char* path, FoundFile* found) {
+    // A plain name needs no search of its folder: one look-up gives the same answer.
+    if (!HasWildcard(path)) {
+        WIN32_FILE_ATTRIBUTE_DATA attributes;
+        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &attributes)) return false;
+        found->attributes = attributes.dwFileAttributes;
+        found->lastWriteTime = FromFileTime(attributes.ftLastWriteTime);
+        return true;
+    }
     WIN32_FIND_DATAA data;
     HANDLE search = FindFirstFileA(path, &data);
     if (search == INVALID_HANDLE_VALUE) return false;

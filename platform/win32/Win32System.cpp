@@ -27,3 +27,5 @@ u32 PlatformProcessorCount() {
         for (; process; process &= process - 1) ++count;
     return count ? count : 1;
 }
+
+u32 PlatformTickCount() { return GetTickCount(); }

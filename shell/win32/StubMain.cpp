@@ -3,6 +3,8 @@
 // handlers of the three run modes.
 #include <windows.h>
 
+#include "install/ProgressDialog.h"
+#include "package/StubPackage.h"
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/TestHooks.h"
 #include "remove/Finalizer.h"
@@ -10,6 +12,47 @@
 #include "shell/CommandLine.h"
 #include "shell/PlaceholderHandlers.h"
 #include "shell/StartUp.h"
+#include "state/SetupState.h"
+
+#ifdef PACKWRIGHT_TEST_BUILD
+namespace {
+// Installs with the header's defaults, as if the wizard had been finished at once.
+void InstallWithDefaults(InstanceHandle instance, WindowHandle window) {
+    TraceEvent("install-start", 0);
+    bool finished = RunProgressDialog(instance, window);
+    TraceEvent("installed", finished);
+    TraceEvent("install-ok", g_setup.InstallOk);
+    TraceEvent("corrupted", g_setup.Corrupted);
+    TraceEvent("reboot-needed", g_setup.RebootNeeded);
+    TraceText("run-after", g_setup.RunAfterCommand);
+    PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+}
+
+// Reads and decodes the file section as an installation does, writing nothing. It runs on
+// a thread of its own, as the installation's worker does: under an emulator a second thread
+// slows everything down, and the comparison must not hide that.
+DWORD WINAPI DecodeFileSection(void*) {
+    u8* buffer = new u8[DecodeCapacity];
+    u32 blocks = 0;
+    u8 fixed[19];
+    while (*ReadCountedString() && ReadPackageBytes(fixed, sizeof fixed) >= 0) {
+        u32 length = 0;
+        while (ReadDataBlock(buffer, &length, DecodeCapacity) && length) ++blocks;
+    }
+    delete[] buffer;
+    TraceEvent("decoded", blocks);
+    return 0;
+}
+
+void DecodeOnly(InstanceHandle, WindowHandle window) {
+    TraceEvent("decode-start", 0);
+    HANDLE thread = CreateThread(nullptr, 0, DecodeFileSection, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+}
+}  // namespace
+#endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RestrictLibrarySearch();
@@ -23,7 +66,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TraceText("directory", directory);
     TraceText("tail", tail);
 #endif
-    const RunModeHandlers handlers = {CloseWithoutWork, RunUninstaller, RunFinalizer};
+    RunModeHandlers handlers = {CloseWithoutWork, RunUninstaller, RunFinalizer};
+#ifdef PACKWRIGHT_TEST_BUILD
+    if (TestInstallWithDefaults()) handlers.install = InstallWithDefaults;
+    if (TestDecodeOnly()) handlers.install = DecodeOnly;
+#endif
     int code = RunStartUp(instance, tail, handlers);
     TraceEvent("exit", static_cast<u32>(code));
     return code;

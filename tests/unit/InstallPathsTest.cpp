@@ -1,7 +1,7 @@
 // Path macros, directories on a path, and replacements and deletions left to the restart.
 #include <filesystem>
 
-#include "TestSupport.h"
+#include "EngineTestSupport.h"
 #include "install/Directories.h"
 #include "install/PathMacros.h"
 #include "install/RestartMoves.h"
@@ -11,16 +11,10 @@
 #include "state/SetupState.h"
 
 namespace {
-class InstallPaths : public HostProcessTest {
+class InstallPaths : public EngineTest {
 protected:
-    TempDir root;
     void SetUp() override {
-        HostProcessTest::SetUp();
-        fake::SetDriveRoot(root.path().string());
-        fake::SetWindowsDirectory("C:\\WINDOWS");
-        fake::SetSystemDirectory("C:\\WINDOWS\\SYSTEM");
-        fake::SetSpecialFolder(FolderPrograms, "C:\\Menu\\Programs");
-        fake::SetSpecialFolder(FolderDesktop, "C:\\Desk");
+        EngineTest::SetUp();
         g_setup.ProgramDir = CopyString("C:\\Program Files\\Sample");
         g_setup.ShortcutFolder = CopyString("Sample Tools");
     }
@@ -30,7 +24,6 @@ protected:
         if (!ExpandPathMacros(path)) return "(refused)";
         return path;
     }
-    bool Exists(const std::string& path) { return std::filesystem::exists(fake::HostPath(path)); }
 };
 }  // namespace
 

@@ -21,10 +21,17 @@
 //   hold PATH                 open a file without sharing and keep it open until the driver
 //                             ends, as a program using it would
 //   setenv NAME VALUE         set a variable for the programs started after it
+//   item CAPTION ID MS        wait for a dialog with this caption and print control ID's text
+//   bar CAPTION ID MS         the same for a progress bar: "POSITION of MAXIMUM", then
+//                             "shown" or "hidden"
+//   click CAPTION ID MS       press button ID of that dialog
+//   shortcut PATH             print a shortcut file's target, arguments and working directory
 //   sleep MS
 //   list                      print every visible top-level window
 // Output lines are "key: value"; texts have line breaks written as \n.
 #include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +104,8 @@ HWND FindWizard() {
     return nullptr;
 }
 
+void PrintShortcut(const std::string& path);
+
 [[noreturn]] void Fail(int code, const std::string& message) {
     std::fprintf(stderr, "driver: %s\n", message.c_str());
     std::fflush(stdout);
@@ -138,6 +147,30 @@ private:
     char** values_;
     int next_ = 1;
 };
+}  // namespace
+
+namespace {
+void PrintShortcut(const std::string& path) {
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) ||
+        FAILED(file->Load(wide, STGM_READ)))
+        Fail(2, "cannot read shortcut " + path);
+    char text[MAX_PATH] = "";
+    link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    Print("target", text);
+    link->GetArguments(text, MAX_PATH);
+    Print("arguments", text);
+    link->GetWorkingDirectory(text, MAX_PATH);
+    Print("directory", text);
+    file->Release();
+    link->Release();
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -230,6 +263,26 @@ int main(int argc, char** argv) {
             std::string name = args.Text();
             std::string value = args.Text();
             SetEnvironmentVariableA(name.c_str(), value.c_str());
+        } else if (command == "item" || command == "bar" || command == "click") {
+            const char* caption = args.Text();
+            int id = static_cast<int>(args.Number());
+            HWND dialog = WaitFor(args.Number(), std::string("dialog ") + caption,
+                                  [&] { return FindWindowMatching("#32770", caption); });
+            HWND control = GetDlgItem(dialog, id);
+            if (!control) Fail(2, "no control " + std::to_string(id) + " in " + caption);
+            if (command == "item") {
+                Print("item", WindowText(control));
+            } else if (command == "bar") {
+                DWORD_PTR position = 0, maximum = 0;
+                SendMessageTimeoutA(control, WM_USER + 8, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);  // PBM_GETPOS
+                SendMessageTimeoutA(control, WM_USER + 7, FALSE, 0, SMTO_ABORTIFHUNG, 2000, &maximum);  // PBM_GETRANGE
+                Print("bar", std::to_string(position) + " of " + std::to_string(maximum));
+                Print("bar", IsWindowVisible(control) ? "shown" : "hidden");
+            } else {
+                PostMessageA(control, BM_CLICK, 0, 0);
+            }
+        } else if (command == "shortcut") {
+            PrintShortcut(args.Text());
         } else if (command == "sleep") {
             Sleep(args.Number());
         } else if (command == "list") {

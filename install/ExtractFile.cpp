@@ -1,0 +1,164 @@
+#include "install/ExtractFile.h"
+
+#include <cstring>
+
+#include "install/DialogIds.h"
+#include "install/Directories.h"
+#include "install/InstallLogWriter.h"
+#include "install/InstalledFiles.h"
+#include "install/OverwriteQuestions.h"
+#include "install/PathMacros.h"
+#include "install/ProgressControls.h"
+#include "install/RestartMoves.h"
+#include "package/DataBlock.h"
+#include "package/FileRecord.h"
+#include "package/StubPackage.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "state/SetupState.h"
+
+namespace {
+const char NewTempSuffix[] = ".NewTemp";
+
+bool g_sectionEnded = false;
+
+// Before every DataBlock: a pending cancel is confirmed (false: stop) or withdrawn.
+bool GoOn(WindowHandle dialog) {
+    if (!g_setup.Cancelled) return true;
+    FlushProgress(dialog);
+    if (PlatformMessageBox(dialog, "Do you REALLY wish to cancel this installation?", "Confirm?",
+                           MbIconQuestion | MbYesNo) == IdYes)
+        return false;
+    g_setup.Cancelled = false;
+    return true;
+}
+
+// The file's blocks into file. Reading a block's stored bytes and decoding them are two
+// steps, so that decoding can move elsewhere without changing this loop. False when a
+// block is damaged or unreadable or a write fails or comes up short (a full disk): the
+// rest of the file's blocks then stay unread.
+bool CopyBlocks(WindowHandle dialog, FileHandle file) {
+    u8* buffer = new u8[DecodeCapacity];
+    bool ok = true;
+    while (GoOn(dialog)) {
+        StoredBlock stored;
+        BlockStatus status = ReadStoredBlock(StubReader(), buffer, DecodeCapacity, &stored);
+        if (status == BlockStatus::Sound && stored.storedLength == 0) break;
+        u32 length = 0;
+        if (status == BlockStatus::Sound && !DecodeStoredBlock(stored, buffer, &length, DecodeCapacity))
+            status = BlockStatus::Damaged;
+        if (status != BlockStatus::Sound) {
+            // A read the user gave up has set Cancelled; anything else is damage.
+            if (!g_setup.Cancelled) g_setup.Corrupted = true;
+            ok = false;
+            break;
+        }
+        StepProgress(dialog);
+        u32 written = 0;
+        if (!PlatformWrite(file, buffer, length, &written) || written != length) {
+            ok = false;
+            break;
+        }
+    }
+    delete[] buffer;
+    return ok;
+}
+
+// The target, or when it is in use its ".NewTemp" beside it, replaced at the next restart
+// (asked before any data is written). Null when neither can be created.
+FileHandle CreateTarget(const char* path) {
+    FileHandle file = PlatformCreateForWrite(path);
+    if (file) return file;
+    char temp[PathCapacity];
+    if (std::strlen(path) + sizeof NewTempSuffix > sizeof temp) return nullptr;
+    std::strcpy(temp, path);
+    std::strcat(temp, NewTempSuffix);
+    file = PlatformCreateForWrite(temp);
+    if (file) DeferredReplace(path, temp);
+    return file;
+}
+
+// Written: logged by its target path (also when the data goes to ".NewTemp") before any of
+// its data, so that the Uninstaller removes it even when the data then fills the disk, and
+// kept with the record's time even when cut short.
+bool WriteFile(WindowHandle dialog, const char* path, const FileRecord& record) {
+    FileHandle file = CreateTarget(path);
+    char line[PathCapacity + 1];
+    std::strcpy(line, path);
+    if (record.Shared) std::strcat(line, "\t");
+    LogCountedString(line);
+    bool ok = file && CopyBlocks(dialog, file);
+    if (file) {
+        PlatformSetLastWriteTime(file, record.Time);
+        PlatformClose(file);
+    }
+    if (record.Shared) RaiseSharedCount(path);
+    return ok;
+}
+
+// The installed file stays as it is: nothing is logged or counted.
+bool SkipFile(WindowHandle dialog) {
+    SetFileStatus(dialog, "Skipping file...");
+    while (GoOn(dialog)) {
+        u32 length = 0;
+        if (!ReadDataBlock(nullptr, &length, 0)) return false;
+        if (length == 0) break;
+        StepProgress(dialog);
+    }
+    return true;
+}
+
+bool Finish(WindowHandle dialog, bool ok) {
+    if (g_setup.Cancelled) return false;
+    if (!ok) {
+        FlushProgress(dialog);
+        PlatformMessageBox(dialog, "There was an error extracting a file.", "Error!", MbIconError);
+        g_setup.InstallOk = false;
+    }
+    ShowControl(dialog, PROGRESS_FILE_BAR, false);
+    return ok;
+}
+
+// The expanded target, which must fit with room for the shared-file marker after it in
+// the log's 255 characters; an expansion that does not fit is refused, never cut.
+bool TargetPath(const char* name, bool shared, char* path) {
+    if (std::strlen(name) >= PathCapacity) return false;
+    std::strcpy(path, name);
+    return ExpandPathMacros(path) && (!shared || std::strlen(path) < PathCapacity - 1);
+}
+}  // namespace
+
+bool FileSectionEnded() { return g_sectionEnded; }
+
+bool ExtractFile(WindowHandle dialog) {
+    g_sectionEnded = false;
+    u8 name[CountedStringCapacity];
+    int nameLength = ReadPackageLine(name);
+    if (nameLength <= 0) {
+        g_sectionEnded = nameLength == 0;
+        return false;
+    }
+    u8 fixed[FileRecordFixedSize];
+    if (ReadPackageBytes(fixed, sizeof fixed) < 0) return false;
+    FileRecord record;
+    ParseFileRecord(fixed, &record);
+
+    char path[PathCapacity];
+    const char* nameText = reinterpret_cast<const char*>(name);
+    bool pathOk = TargetPath(nameText, record.Shared, path);
+    SetFileStatus(dialog, pathOk ? path : nameText);
+    ResetBar(dialog, PROGRESS_FILE_BAR, record.BlockCount);
+    if (record.BlockCount > 1) ShowControl(dialog, PROGRESS_FILE_BAR, true);
+    if (!pathOk) return Finish(dialog, false);
+    if (!CreateParentDirectories(dialog, path)) return false;
+
+    ExistingFile decision = ExistingFile::Write;
+    FoundFile found;
+    if (PlatformFindFile(path, &found)) {
+        FlushProgress(dialog);  // the questions are about the file the dialog names
+        decision = DecideExistingFile(dialog, path, record, found.lastWriteTime);
+    }
+    if (decision == ExistingFile::Cancel) return false;
+    bool ok = decision == ExistingFile::Skip ? SkipFile(dialog) : WriteFile(dialog, path, record);
+    return Finish(dialog, ok);
+}
