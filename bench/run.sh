@@ -12,3 +12,4 @@ echo "# times: CPU seconds of one thread or process (one core), except the rows 
 echo "# which are wall seconds; MB/s = original MB per second (1 MB = 10^6 bytes); best of ${BENCH_REPS:-3} runs"
 "$out/bin/block_bench" --reps "${BENCH_REPS:-3}" --packwright "$out/bin/packwright" \
   "binaries=$out/bench-corpus/binaries" "text=$out/bench-corpus/text"
+"$root/bench/tool-scaling.sh" "$out"

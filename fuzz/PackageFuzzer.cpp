@@ -1,5 +1,6 @@
-// A whole Package stream, twice: through `packwright verify`'s VerifyPackage on an installer
-// file around it, and walked directly the way the Stub reads it: the mode byte and header,
+// A whole Package stream, twice: through `packwright`'s examination on an installer file
+// around it (verify's report and list's JSON, decoded on one thread and on two, which must
+// agree to the byte), and walked directly the way the Stub reads it: the mode byte and header,
 // every FileRecord with its blocks (decoded or skipped), the shortcut, registry and
 // run-after sections, or a companion's strings. Nothing may crash, read out of bounds or
 // leak; running out of stream ends the walk, as it ends the Stub.
@@ -12,6 +13,9 @@
 #include "package/FileRecord.h"
 #include "package/PackageHeader.h"
 #include "package/ShortcutLine.h"
+#include "packwright/examine/ExamineError.h"
+#include "packwright/examine/Listing.h"
+#include "packwright/examine/PackageExaminer.h"
 #include "packwright/examine/Verify.h"
 
 namespace {
@@ -53,11 +57,28 @@ void ReadInstallSections(PackageReader& reader, u8* buffer) {
 }
 }  // namespace
 
+// The listing and every decoded byte, as read on `jobs` threads.
+std::string Examine(const std::string& path, unsigned jobs) {
+    std::string decoded;
+    InspectCallbacks callbacks;
+    callbacks.fileData = [&](const u8* d, u32 n) { decoded.append(reinterpret_cast<const char*>(d), n); };
+    callbacks.endFile = [&](const InspectedFile& f, std::size_t) { decoded += f.intact ? "<end>" : "<lost>"; };
+    InspectedPackage package;
+    try {
+        InspectPackageInto(path, package, callbacks, {jobs, true});
+    } catch (const ExamineError& e) {
+        return e.what();
+    }
+    return ListingJson(package) + ListingText(package) + decoded;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static u8 buffer[DecodeCapacity];
+    std::string path = WriteInstaller(data, size);
     std::string report;
-    VerifyPackage(WriteInstaller(data, size), report);
+    VerifyPackage(path, report, 2);
     Check(!report.empty());
+    Check(Examine(path, 1) == Examine(path, 2));
 
     MemoryVolumes volumes(data, size);
     GiveUpPrompts prompts;

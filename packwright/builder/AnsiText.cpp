@@ -2,26 +2,9 @@
 
 #include <fmt/format.h>
 
+#include "package/CodePage.h"
+
 namespace {
-// The characters of bytes 0x80 to 0x9F; 0 where 1252 has none. 0xA0 to 0xFF are U+00A0 to U+00FF.
-const char32_t HighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-bool ByteFor(char32_t c, unsigned char* byte) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-        *byte = static_cast<unsigned char>(c);
-        return true;
-    }
-    for (int i = 0; i < 32; ++i)
-        if (HighControls[i] == c) {
-            *byte = static_cast<unsigned char>(0x80 + i);
-            return true;
-        }
-    return false;
-}
-
 // The code point at text[*at], advancing *at; false for malformed UTF-8.
 bool NextCodePoint(const std::string& text, std::size_t* at, char32_t* c) {
     unsigned char lead = static_cast<unsigned char>(text[*at]);
@@ -45,8 +28,8 @@ AnsiResult Utf8ToWindows1252(const std::string& utf8, std::string* out, std::str
     for (std::size_t at = 0; at < utf8.size();) {
         char32_t c;
         if (!NextCodePoint(utf8, &at, &c)) return AnsiResult::NotUtf8;
-        unsigned char byte;
-        if (!ByteFor(c, &byte)) {
+        u8 byte;
+        if (!UnicodeToWindows1252(c, &byte)) {
             *bad = fmt::format("U+{:04X}", static_cast<unsigned>(c));
             return AnsiResult::Unrepresentable;
         }

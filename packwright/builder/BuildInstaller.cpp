@@ -11,9 +11,10 @@
 #include <iterator>
 #include <thread>
 
+#include "packwright/parallel/WorkerPool.h"
+
 #include "packwright/builder/InstallPlan.h"
 #include "packwright/builder/ManifestReader.h"
-#include "packwright/builder/Progress.h"
 #include "packwright/writer/InstallerWriter.h"
 #include "packwright/writer/Locator.h"
 #include "packwright/writer/PackageLimits.h"
@@ -157,33 +158,36 @@ std::string DefaultStubPath() {
     return (self.parent_path() / "stub.exe").string();
 }
 
-BuildResult BuildInstaller(const BuildOptions& options) {
+namespace {
+// Everything a build needs before its first byte: the checked plan and the stub.
+struct PreparedBuild {
+    InstallPlan plan;
+    ByteVector stub;
     BuildResult result;
+};
+
+PreparedBuild Prepare(const BuildOptions& options) {
+    PreparedBuild b;
     Diagnostics d(options.manifestPath);
     Manifest manifest = ReadManifest(options.manifestPath, d);
-    InstallPlan plan = Plan(options, manifest, d, result);
+    b.plan = Plan(options, manifest, d, b.result);
     bool chosen = !options.stubPath.empty();
-    ByteVector stub = LoadStub(chosen ? options.stubPath : DefaultStubPath(), chosen);
-    CheckVolumeSize(plan, stub, options, manifest, d);
-    RejectOutputsAsSources(plan, options.outputPath, d);
+    b.stub = LoadStub(chosen ? options.stubPath : DefaultStubPath(), chosen);
+    CheckVolumeSize(b.plan, b.stub, options, manifest, d);
+    RejectOutputsAsSources(b.plan, options.outputPath, d);
     if (fs::is_directory(options.outputPath))
         throw BuildError(fmt::format("the output '{}' is a folder", options.outputPath));
-    // Everything is checked: only now may the output's folder come into being.
-    std::error_code ec;
-    fs::path folder = fs::path(options.outputPath).parent_path();
-    if (!folder.empty() && !fs::create_directories(folder, ec) && ec)
-        throw BuildError(fmt::format("cannot create the folder '{}': {}", folder.string(), ec.message()));
+    return b;
+}
 
-    Progress progress(options.messages, options.terminal, plan.totalBytes);
-    u64 shownBytes = 0;
+// Writes the Package stream of the plan, reading each source as it goes.
+StreamProducer Producer(const InstallPlan& plan, const BuildOptions& options) {
     WriterOptions writerOptions;
-    writerOptions.threads = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-    writerOptions.progress = [&](u64 done, u64) {
-        u64 bytes = std::min<u64>(done * BuiltBlockSize, plan.totalBytes);
-        progress.Advance(bytes - shownBytes);
-        shownBytes = bytes;
+    writerOptions.threads = JobsOrAllCores(options.jobs);
+    writerOptions.progress = [&plan, progress = options.progress](u64 done, u64) {
+        if (progress) progress(std::min<u64>(done * BuiltBlockSize, plan.totalBytes), plan.totalBytes);
     };
-    auto produce = [&](ByteSink& sink) {
+    return [&plan, writerOptions](ByteSink& sink) {
         InstallStreamWriter writer(sink, writerOptions);
         writer.WriteHeader(plan.header, FileSizesOf(plan));
         std::vector<u8> buffer(ReadChunk);
@@ -197,19 +201,38 @@ BuildResult BuildInstaller(const BuildOptions& options) {
         writer.EndFiles();
         writer.WriteSectionsAfterFiles(plan.shortcutLines, plan.registryLines, plan.runAfter);
     };
+}
+}  // namespace
 
+BuildResult BuildInstaller(const BuildOptions& options) {
+    PreparedBuild b = Prepare(options);
+    const InstallPlan& plan = b.plan;
+    // Everything is checked: only now may the output's folder come into being.
+    std::error_code ec;
+    fs::path folder = fs::path(options.outputPath).parent_path();
+    if (!folder.empty() && !fs::create_directories(folder, ec) && ec)
+        throw BuildError(fmt::format("cannot create the folder '{}': {}", folder.string(), ec.message()));
     WrittenInstaller written;
     try {
-        written = WriteInstallerFiles(stub, produce, options.outputPath, {plan.volumeSize, true});
+        written = WriteInstallerFiles(b.stub, Producer(plan, options), options.outputPath, {plan.volumeSize, true});
     } catch (const WriterError& e) {
         throw BuildError(e.what());
     }
-    progress.Finish();
     RemoveStaleVolumes(options.outputPath, static_cast<u32>(written.paths.size()));
+    BuildResult result = std::move(b.result);
     result.volumes = written.paths;
     result.volumeSizes = written.sizes;
     result.fileCount = plan.files.size();
     result.inputBytes = plan.totalBytes;
     result.totalBlocks = plan.totalBlocks;
     return result;
+}
+
+VolumeComparison CompareWithBuild(const BuildOptions& options) {
+    PreparedBuild b = Prepare(options);
+    try {
+        return CompareInstallerFiles(b.stub, Producer(b.plan, options), options.outputPath, {b.plan.volumeSize, true});
+    } catch (const WriterError& e) {
+        throw BuildError(e.what());
+    }
 }

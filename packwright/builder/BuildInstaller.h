@@ -3,11 +3,13 @@
 // succeeds; a failed build leaves earlier outputs as they were.
 #pragma once
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "packwright/builder/Diagnostics.h"
+#include "packwright/writer/VolumeComparison.h"
 #include "state/Types.h"
 
 struct BuildOptions {
@@ -19,8 +21,8 @@ struct BuildOptions {
     // Seconds since 1970: file times after it are recorded as it (SOURCE_DATE_EPOCH), so a
     // fresh checkout builds the same bytes as the commit it came from.
     std::optional<long long> latestFileTime;
-    std::FILE* messages = stderr;     // warnings and progress; null: silent
-    bool terminal = false;            // messages go to a terminal: draw a progress bar
+    std::FILE* messages = stderr;     // warnings; null: silent
+    std::function<void(u64 bytesDone, u64 totalBytes)> progress;
 };
 
 struct BuildResult {
@@ -34,6 +36,11 @@ struct BuildResult {
 
 // Throws ManifestError (every diagnostic) or BuildError with a message ready to print.
 BuildResult BuildInstaller(const BuildOptions& options);
+
+// Builds in memory what BuildInstaller would write (options.outputPath names the installer
+// to compare with) and compares it byte for byte with the files there. Throws as
+// BuildInstaller does when the manifest or its files have problems.
+VolumeComparison CompareWithBuild(const BuildOptions& options);
 
 // Where the default stub lives: "stub.exe" in the folder of the running packwright binary.
 std::string DefaultStubPath();

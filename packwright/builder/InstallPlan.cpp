@@ -165,6 +165,9 @@ InstallPlan PlanInstall(const Manifest& manifest, Diagnostics& d) {
     PlanHeader(m, d, plan);
     PlanLicence(m, d, plan);
     PlanFiles(m, d, plan);
+    // Legal, since shortcuts and registry values need no files, but far more often a slip.
+    if (m.files.empty())
+        d.Warning(0, "file", "the manifest names no [[file]]: the installer will install no files");
     PlanShortcuts(m, d, plan);
     PlanRegistry(m, d, plan);
     PlanTotals(d, plan);

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <filesystem>
 #include <set>
+#include <strings.h>
+#include <vector>
+#include <algorithm>
 #include <toml++/toml.h>
 
 namespace fs = std::filesystem;
@@ -13,6 +16,35 @@ namespace fs = std::filesystem;
 namespace {
 
 int LineOf(const toml::node& node) { return static_cast<int>(node.source().begin.line); }
+
+// Edits (insert, delete, replace, swap of neighbours) that turn a into b, ignoring case.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (lower(a[i - 1]) != lower(b[j - 1]))});
+            if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// The known key closest to a mistyped one, when it is close enough to be the likely intent.
+std::string NearestKey(const std::string& typed, const std::set<std::string>& known) {
+    std::string best;
+    std::size_t bestDistance = std::max<std::size_t>(2, typed.size() / 3) + 1;
+    for (const std::string& k : known) {
+        std::size_t distance = EditDistance(typed, k);
+        if (distance < bestDistance) {
+            best = k;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
 
 // One TOML table being read: hands out its keys by type, remembers which were used, and
 // reports mistakes under the table's field path ("file[2].target").
@@ -61,11 +93,16 @@ public:
         return false;
     }
 
-    // Keys nobody asked for are mistakes (usually typos) rather than something to ignore.
+    // Keys nobody asked for are mistakes (usually typos) rather than something to ignore;
+    // every known key has been asked for by now, so the nearest of them is the likely intent.
     void RejectUnknownKeys() {
-        for (const auto& [key, node] : table_)
-            if (!used_.count(std::string(key.str())))
-                d_.Error(LineOf(node), Field(std::string(key.str())), "is not a known key");
+        for (const auto& [key, node] : table_) {
+            std::string name(key.str());
+            if (used_.count(name)) continue;
+            std::string nearest = NearestKey(name, used_);
+            d_.Error(LineOf(node), Field(name),
+                     nearest.empty() ? "is not a known key" : fmt::format("is not a known key; did you mean '{}'?", nearest));
+        }
     }
 
     Diagnostics& Diag() { return d_; }
@@ -257,8 +294,9 @@ bool ParseByteSize(const std::string& text, std::uint64_t* bytes) {
     static const std::pair<const char*, double> units[] = {
         {"", 1},         {"B", 1},          {"KB", 1e3},         {"MB", 1e6}, {"GB", 1e9},
         {"KiB", 1024.0}, {"MiB", 1048576.0}, {"GiB", 1073741824.0}};
+    // Units in any case: "1440kib" means what "1440 KiB" does.
     for (const auto& [name, factor] : units)
-        if (unit == name) {
+        if (strcasecmp(unit.c_str(), name) == 0) {
             double value = std::floor(number * factor);
             if (value < 0 || value > 1.8e19) return false;
             *bytes = static_cast<std::uint64_t>(value);

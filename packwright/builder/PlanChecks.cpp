@@ -4,9 +4,11 @@
 
 #include "packwright/builder/AnsiText.h"
 #include "packwright/builder/PackageLines.h"
+#include "packwright/writer/TextRendering.h"
 
+// Texts are in the installer's code page by now; messages are UTF-8.
 std::string Printable(const std::string& text) {
-    return text.size() > 60 ? text.substr(0, 57) + "..." : text;
+    return DisplayText(text.size() > 60 ? text.substr(0, 57) + "..." : text);
 }
 
 void CheckText(Diagnostics& d, int line, const std::string& field, const std::string& text, std::size_t limit) {

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <vector>
 
-#include "packwright/examine/Escape.h"
+#include "packwright/writer/TextRendering.h"
 #include "packwright/examine/ExamineError.h"
 
 namespace fs = std::filesystem;

@@ -7,11 +7,12 @@
 
 #include "package/Locator.h"
 #include "package/VolumeNames.h"
+#include "packwright/writer/VolumeWriter.h"
 
 namespace {
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
-std::string VolumeLabel(u32 index, const char* path) {
+std::string VolumeLabel(u32 index, const std::string& path) {
     return "volume " + std::to_string(index) + " " + Quoted(path);
 }
 }  // namespace
@@ -51,6 +52,11 @@ bool InstallerSession::DiskVolumes::ExecutablePath(char* out, u32 capacity) {
 }
 
 u32 InstallerSession::DiskVolumes::Size() {
+    if (pretendSize) {
+        u32 size = *pretendSize;
+        pretendSize.reset();
+        return size;
+    }
     u64 size = file.Size();
     // Larger files cannot hold a valid volume; report a size no ExpectedSize can match.
     return size > 0xFFFFFFFEull ? 0xFFFFFFFFu : static_cast<u32>(size);
@@ -61,20 +67,32 @@ bool InstallerSession::ErrorPrompts::Ask(const VolumeProblem& p) {
     std::string volume = VolumeLabel(p.volumeIndex, p.path);
     switch (p.prompt) {
         case PackagePrompt::NextDisk:
-            error = "volume " + std::to_string(p.volumeIndex) + " is missing: looked for " + Quoted(p.path);
-            break;
-        case PackagePrompt::Damaged:
-            if (p.sizeFieldRead)
-                error = volume + " is damaged or incomplete: its size field at offset " + std::to_string(p.offset) +
-                        " records " + std::to_string(p.expectedSize) + " bytes but the file is " +
-                        std::to_string(p.actualSize) + " bytes long";
+            if (shortVolume && *shortVolume + 1 == p.volumeIndex)
+                error = "the package ends early: " + VolumeLabel(*shortVolume, *shortVolume == 0 ? volumes->path : VolumeFileName(volumes->path, *shortVolume)) +
+                        " ends " + std::to_string(shortBy) + " bytes before the size its field records";
             else
+                error = "volume " + std::to_string(p.volumeIndex) + " is missing: looked for " + Quoted(p.path);
+            return false;
+        case PackagePrompt::Damaged:
+            if (!p.sizeFieldRead) {
                 error = volume + " is damaged or incomplete: it is " + std::to_string(p.actualSize) +
                         " bytes long and ends before its size field at offset " + std::to_string(p.offset);
-            break;
+                return false;
+            }
+            // What the volume holds can still be read: note the difference and go on.
+            notices.push_back({volume + " is damaged or incomplete: its size field at offset " + std::to_string(p.offset) +
+                                   " records " + std::to_string(p.expectedSize) + " bytes but the file is " +
+                                   std::to_string(p.actualSize) + " bytes long",
+                               StreamPosition{p.volumeIndex, p.offset}});
+            if (p.actualSize < p.expectedSize) {
+                shortVolume = p.volumeIndex;
+                shortBy = p.expectedSize - p.actualSize;
+            }
+            volumes->pretendSize = p.expectedSize;
+            return true;
         case PackagePrompt::ReadError:
             error = "read error in " + volume + " at offset " + std::to_string(p.offset);
-            break;
+            return false;
     }
     return false;
 }
@@ -84,6 +102,7 @@ void InstallerSession::ErrorPrompts::SwitchFailed() {
 }
 
 InstallerSession::InstallerSession(const std::string& path) {
+    prompts_.volumes = &volumes_;
     std::error_code ec;
     std::filesystem::path absolute = std::filesystem::absolute(path, ec);
     if (ec) throw ExamineError("cannot resolve " + Quoted(path) + ": " + ec.message());
@@ -99,20 +118,34 @@ InstallerSession::InstallerSession(const std::string& path) {
                                                   : prompts_.error);
 }
 
-std::string InstallerSession::Position() const {
-    return VolumeLabel(reader_.CurrentVolume(), reader_.VolumePath()) + " at offset " +
-           std::to_string(reader_.VolumeOffset());
+StreamPosition InstallerSession::Position() const { return {reader_.CurrentVolume(), reader_.VolumeOffset()}; }
+
+std::string InstallerSession::VolumePath(u32 volume) const {
+    return volume == 0 ? volumes_.path : VolumeFileName(volumes_.path, volume);
 }
 
-void InstallerSession::ThrowIfFailed(const std::string& context) const {
+std::string InstallerSession::Describe(StreamPosition at) const {
+    return VolumeLabel(at.volume, VolumePath(at.volume)) + ", offset " + std::to_string(at.offset);
+}
+
+std::vector<Problem> InstallerSession::TakeNotices() {
+    std::vector<Problem> notices;
+    notices.swap(prompts_.notices);
+    return notices;
+}
+
+void InstallerSession::ThrowIfFailed(const std::string& context, StreamPosition at) const {
     if (prompts_.error.empty()) return;
-    throw ExamineError(context.empty() ? prompts_.error : context + ": " + prompts_.error);
+    std::string message = context.empty() ? prompts_.error : context + ": " + prompts_.error;
+    throw PackageReadError(message + " (reading from " + Describe(at) + ")", at);
 }
 
 void InstallerSession::ReadBytes(void* buffer, u32 n, const std::string& context) {
+    StreamPosition at = Position();
     int got = reader_.ReadPackageBytes(buffer, n);
-    ThrowIfFailed(context);
-    if (got != static_cast<int>(n)) throw ExamineError(context + ": the package cannot be read");
+    ThrowIfFailed(context, at);
+    if (got != static_cast<int>(n))
+        throw PackageReadError(context + ": the package cannot be read (" + Describe(at) + ")", at);
 }
 
 std::string InstallerSession::ReadCountedString(const std::string& context) {
@@ -121,4 +154,9 @@ std::string InstallerSession::ReadCountedString(const std::string& context) {
     std::string text(length, '\0');
     if (length) ReadBytes(text.data(), length, context);
     return text;
+}
+
+u64 InstallerSession::BytesLeftInVolume() const {
+    u64 size = volumes_.file.Size();
+    return size > reader_.VolumeOffset() ? size - reader_.VolumeOffset() : 0;
 }

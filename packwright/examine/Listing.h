@@ -1,8 +1,12 @@
-// `packwright list` output: a readable text form and a JSON form of an inspected package.
+// `packwright list` output: a readable text form and a JSON form (docs/json.md) of an
+// inspected package. Package texts are decoded from Windows-1252 and printed as UTF-8.
 #pragma once
 #include <string>
 
-#include "packwright/examine/PackageExaminer.h"
+#include "packwright/examine/InspectedPackage.h"
 
 std::string ListingText(const InspectedPackage& package);
 std::string ListingJson(const InspectedPackage& package);
+
+// Schema version of every JSON document packwright prints.
+constexpr int JsonSchemaVersion = 1;

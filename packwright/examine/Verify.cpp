@@ -1,31 +1,95 @@
 #include "packwright/examine/Verify.h"
 
-#include <exception>
+#include <fmt/format.h>
+
 #include <new>
 
 #include "packwright/examine/ExamineError.h"
 #include "packwright/examine/PackageExaminer.h"
 
-bool VerifyPackage(const std::string& path, std::string& report, const std::function<void(u64, u64)>& progress) {
+namespace {
+// Bytes from start to end, across volumes (each further volume's stream starts after its
+// 4-byte size field).
+u64 SpanBytes(const Span& s, const InspectedPackage& p) {
+    if (s.start.volume == s.end.volume) return s.end.offset - s.start.offset;
+    auto size = [&](u32 v) { return v < p.volumeSizes.size() ? p.volumeSizes[v] : 0; };
+    u64 bytes = size(s.start.volume) - std::min(size(s.start.volume), s.start.offset) + (s.end.offset - 4);
+    for (u32 v = s.start.volume + 1; v < s.end.volume; ++v) bytes += size(v) - 4;
+    return bytes;
+}
+
+bool IsFrame(const Span& s) { return s.what == "the Stub" || s.what.rfind("the size field of volume", 0) == 0; }
+}  // namespace
+
+Coverage MeasureCoverage(const InspectedPackage& p) {
+    Coverage c;
+    std::size_t lastChecksummed = p.spans.size();
+    for (std::size_t i = 0; i < p.spans.size(); ++i)
+        if (p.spans[i].checksummed) lastChecksummed = i;
+    for (std::size_t i = 0; i < p.spans.size(); ++i) {
+        const Span& s = p.spans[i];
+        if (IsFrame(s)) continue;
+        if (s.checksummed) c.checksummedBytes += SpanBytes(s, p);
+        else if (lastChecksummed < p.spans.size() && i > lastChecksummed) {
+            if (!c.afterFiles) c.afterFiles = Span{p.spans[lastChecksummed].end, s.end, "after the files"};
+            c.afterFiles->end = s.end;
+        } else {
+            c.recordBytes += SpanBytes(s, p);
+        }
+    }
+    if (c.afterFiles) c.afterFilesBytes = SpanBytes(*c.afterFiles, p);
+    return c;
+}
+
+std::string PartAt(const InspectedPackage& p, StreamPosition at) {
+    for (const Span& s : p.spans)
+        if (s.start <= at && at < s.end) return s.what;
+    return "";
+}
+
+std::vector<std::string> VerifyReport::Warnings() const {
+    std::vector<std::string> warnings;
+    if (error || !package.headerRead) return warnings;
+    if (stub.verdict == StubIdentity::Verdict::Differs)
+        warnings.push_back(fmt::format("the Stub is not the one shipped with packwright {} ('{}'): they differ at "
+                                       "offset {}; it was built with another stub, or its code was changed",
+                                       packwrightVersion, stub.referencePath, *stub.firstDifference));
+    else if (stub.verdict == StubIdentity::Verdict::NoReference)
+        warnings.push_back(fmt::format("cannot tell whether the Stub is the one shipped with packwright {}: '{}' "
+                                       "cannot be read",
+                                       packwrightVersion, stub.referencePath));
+    if (comparison && comparison->extraVolume)
+        warnings.push_back(fmt::format("'{}' lies beside the installer, but the manifest builds {} volume(s); the "
+                                       "installer never reads it",
+                                       *comparison->extraVolume, comparison->volumes));
+    return warnings;
+}
+
+VerifyReport VerifyInstaller(const std::string& path, const VerifyOptions& options) {
+    VerifyReport r;
+    r.installer = path;
+    r.packwrightVersion = options.packwrightVersion;
     try {
         InspectCallbacks callbacks;
-        callbacks.progress = progress;
-        InspectedPackage package = InspectPackage(path, callbacks);
-        if (!package.problems.empty()) {
-            report = package.problems.front();
-            for (std::size_t i = 1; i < package.problems.size(); ++i) report += "\n" + package.problems[i];
-            return false;
-        }
-        u64 blocks = 0;
-        for (const InspectedFile& f : package.files) blocks += f.blocksRead;
-        report = std::string(RunModeName(package.runMode)) + " package sound: " + std::to_string(package.files.size()) +
-                 " files, " + std::to_string(blocks) + " blocks, " + std::to_string(package.volumesRead) +
-                 (package.volumesRead == 1 ? " volume" : " volumes");
-        return true;
+        callbacks.progress = options.progress;
+        InspectPackageInto(path, r.package, callbacks, {options.jobs, true});
+        r.coverage = MeasureCoverage(r.package);
+        if (!options.shippedStubPath.empty())
+            r.stub = IdentifyStub(r.package.path, r.package.packageOffset, options.shippedStubPath);
+        else
+            r.stub.size = r.package.packageOffset;
     } catch (const ExamineError& e) {
-        report = e.what();
+        r.error = e.what();
     } catch (const std::bad_alloc&) {
-        report = "out of memory";
+        r.error = "out of memory";
     }
-    return false;
+    return r;
+}
+
+bool VerifyPackage(const std::string& path, std::string& report, unsigned jobs) {
+    VerifyOptions options;
+    options.jobs = jobs;
+    VerifyReport r = VerifyInstaller(path, options);
+    report = VerifyText(r);
+    return r.ExitCode() == 0;
 }

@@ -32,6 +32,20 @@ WrittenInstaller WriteInstallerFiles(const ByteVector& stub, const StreamProduce
     return result;
 }
 
+VolumeComparison CompareInstallerFiles(const ByteVector& stub, const StreamProducer& produce,
+                                       const std::string& installerPath, VolumeLayout layout) {
+    ByteVector patched = PatchedStub(stub);
+    ComparingVolumeStore store(installerPath, patched.size());
+    try {
+        VolumeSink sink(store, patched, layout);
+        produce(sink);
+        sink.Finish();
+        store.Finish();
+    } catch (const ComparisonEnded&) {
+    }
+    return store.result;
+}
+
 std::vector<ByteVector> BuildInstallerVolumes(const ByteVector& stub, const StreamProducer& produce,
                                               VolumeLayout layout) {
     ByteVector patched = PatchedStub(stub);

@@ -7,6 +7,7 @@
 
 #include "packwright/writer/PackageModel.h"
 #include "packwright/writer/PackageWriter.h"
+#include "packwright/writer/VolumeComparison.h"
 #include "packwright/writer/VolumeWriter.h"
 
 // Writes the Package stream into the sink it is given.
@@ -23,6 +24,9 @@ struct WrittenInstaller {
 // appears under its real name only once everything was written.
 WrittenInstaller WriteInstallerFiles(const ByteVector& stub, const StreamProducer& produce,
                                      const std::string& outputPath, VolumeLayout layout = {});
+// Compares what would be written with the installer files at installerPath.
+VolumeComparison CompareInstallerFiles(const ByteVector& stub, const StreamProducer& produce,
+                                       const std::string& installerPath, VolumeLayout layout = {});
 // In memory: the bytes of every volume file.
 std::vector<ByteVector> BuildInstallerVolumes(const ByteVector& stub, const StreamProducer& produce,
                                               VolumeLayout layout = {});

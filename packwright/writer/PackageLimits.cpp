@@ -5,32 +5,18 @@
 #include "package/Password.h"
 #include "package/RegistryLine.h"
 #include "packwright/writer/PackageModel.h"
+#include "packwright/writer/TextRendering.h"
 #include "packwright/writer/WriterError.h"
-
-std::string Quoted(std::string_view text) {
-    std::string out = "'";
-    for (unsigned char c : text.substr(0, 80)) {
-        if (c >= 0x20 && c != 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            out += escaped;
-        }
-    }
-    if (text.size() > 80) out += "...";
-    return out + "'";
-}
 
 void CheckCountedString(std::string_view text, const std::string& what) {
     if (text.size() > CountedStringLimit)
-        throw WriterError(what + " " + Quoted(text) + " is " + std::to_string(text.size()) +
+        throw WriterError(what + " " + QuoteForMessage(text) + " is " + std::to_string(text.size()) +
                           " bytes long; the package format allows at most 255");
 }
 
 void CheckNoNul(std::string_view text, const std::string& what) {
     if (text.find('\0') != std::string_view::npos)
-        throw WriterError(what + " " + Quoted(text) + " contains a 0 byte, which would cut it short");
+        throw WriterError(what + " " + QuoteForMessage(text) + " contains a 0 byte, which would cut it short");
 }
 
 u32 PasswordChecksumFor(const std::string& password) {

@@ -20,5 +20,3 @@ void CheckNoNul(std::string_view text, const std::string& what);
 // when nothing is. The installer would read past the line's end for such data. The writer
 // refuses such lines and verify reports them.
 std::string RegistryLineProblem(std::string_view line);
-// A short printable rendering of text for error messages.
-std::string Quoted(std::string_view text);

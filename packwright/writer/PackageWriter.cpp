@@ -10,6 +10,7 @@
 #include "package/ShortcutLine.h"
 #include "package/SizeTable.h"
 #include "packwright/writer/PackageLimits.h"
+#include "packwright/writer/TextRendering.h"
 #include "packwright/writer/WriterError.h"
 
 namespace {
@@ -39,9 +40,6 @@ ByteVector EncodeCheckedBlock(const ByteVector& data, const std::string& what) {
     return record;
 }
 
-std::string FileLabel(std::size_t index, const std::string& name) {
-    return "file " + std::to_string(index + 1) + " " + Quoted(name);
-}
 }  // namespace
 
 ByteVector InstallHeaderPayload(const InstallHeaderFields& header, const std::vector<u64>& fileSizes) {
@@ -81,6 +79,7 @@ ByteVector InstallHeaderPayload(const InstallHeaderFields& header, const std::ve
 InstallStreamWriter::InstallStreamWriter(ByteSink& sink, WriterOptions options)
     : sink_(sink), options_(std::move(options)) {
     if (options_.threads == 0) options_.threads = 1;
+    if (options_.threads > 1) pool_ = std::make_unique<WorkerPool>(options_.threads);
 }
 
 InstallStreamWriter::~InstallStreamWriter() {
@@ -122,7 +121,7 @@ void InstallStreamWriter::Drain(std::size_t keep) {
 }
 
 void InstallStreamWriter::EncodeChunk() {
-    std::string what = FileLabel(fileIndex_, fileName_) + " block " + std::to_string(fileBlock_ + 1);
+    std::string what = DescribeFile(fileIndex_, fileName_) + " block " + std::to_string(fileBlock_ + 1);
     ++fileBlock_;
     if (options_.threads <= 1) {
         sink_.Write(EncodeCheckedBlock(chunk_, what));
@@ -133,11 +132,14 @@ void InstallStreamWriter::EncodeChunk() {
     }
     Pending p;
     p.isBlock = true;
-    p.encoding = std::async(std::launch::async, [data = std::move(chunk_), what] { return EncodeCheckedBlock(data, what); });
+    p.encoding = pool_->Submit([data = std::move(chunk_), what] { return EncodeCheckedBlock(data, what); });
     chunk_.clear();
+    chunk_.reserve(BuiltBlockSize);
     pending_.push_back(std::move(p));
     ++pendingBlocks_;
-    Drain(options_.threads);
+    // Blocks queued beyond the running ones keep every thread busy while this one reads the
+    // next block's bytes and writes finished ones.
+    Drain(QueuedBlocksPerThread * options_.threads);
 }
 
 void InstallStreamWriter::WriteHeader(const InstallHeaderFields& header, const std::vector<u64>& fileSizes) {
@@ -154,7 +156,7 @@ void InstallStreamWriter::WriteHeader(const InstallHeaderFields& header, const s
 
 void InstallStreamWriter::BeginFile(const FileRecordFields& record, u64 size) {
     Expect(Stage::Files, "BeginFile");
-    std::string label = FileLabel(fileIndex_, record.name);
+    std::string label = DescribeFile(fileIndex_, record.name);
     if (fileIndex_ >= sizes_.size())
         throw WriterError(label + " was not among the files the header was made for");
     if (size != sizes_[fileIndex_])
@@ -191,7 +193,7 @@ void InstallStreamWriter::BeginFile(const FileRecordFields& record, u64 size) {
 void InstallStreamWriter::AddFileData(const u8* data, std::size_t length) {
     Expect(Stage::InFile, "AddFileData");
     if (length > fileSize_ - fileWritten_)
-        throw WriterError(FileLabel(fileIndex_, fileName_) + " grew beyond its announced " +
+        throw WriterError(DescribeFile(fileIndex_, fileName_) + " grew beyond its announced " +
                           std::to_string(fileSize_) + " bytes while it was being packed");
     fileWritten_ += length;
     while (length > 0) {
@@ -206,7 +208,7 @@ void InstallStreamWriter::AddFileData(const u8* data, std::size_t length) {
 void InstallStreamWriter::EndFile() {
     Expect(Stage::InFile, "EndFile");
     if (fileWritten_ != fileSize_)
-        throw WriterError(FileLabel(fileIndex_, fileName_) + " gave " + std::to_string(fileWritten_) +
+        throw WriterError(DescribeFile(fileIndex_, fileName_) + " gave " + std::to_string(fileWritten_) +
                           " bytes instead of its announced " + std::to_string(fileSize_) +
                           " (did it change while being packed?)");
     // An empty file has no block at all: a block decoding to 0 bytes would read as the end.
@@ -232,7 +234,7 @@ void InstallStreamWriter::AddShortcut(const std::string& line) {
     // A line without "=" (or an empty one) would end the section early and lose the rest.
     ShortcutParts parts;
     if (!SplitShortcutLine(line.c_str(), &parts))
-        throw WriterError("the shortcut line " + Quoted(line) + " has no '=' between link and target");
+        throw WriterError("the shortcut line " + QuoteForMessage(line) + " has no '=' between link and target");
     ByteVector out;
     AppendCountedString(out, line);
     Emit(std::move(out));
@@ -249,7 +251,7 @@ void InstallStreamWriter::AddRegistryLine(const std::string& line) {
     if (line.empty()) throw WriterError("an empty registry line would end the registry section");
     CheckCountedString(line, "the registry line");
     std::string problem = RegistryLineProblem(line);
-    if (!problem.empty()) throw WriterError("the registry line " + Quoted(line) + ": " + problem);
+    if (!problem.empty()) throw WriterError("the registry line " + QuoteForMessage(line) + ": " + problem);
     ByteVector out;
     AppendCountedString(out, line);
     Emit(std::move(out));
@@ -291,10 +293,10 @@ u64 SourceSize(const PackageFile& file) {
     if (file.sourcePath.empty()) return file.data.size();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file.sourcePath, ec))
-        throw WriterError("cannot read " + Quoted(file.sourcePath) + " for " + Quoted(file.record.name) +
+        throw WriterError("cannot read '" + file.sourcePath + "' for " + QuoteForMessage(file.record.name) +
                           ": not a regular file");
     u64 size = std::filesystem::file_size(file.sourcePath, ec);
-    if (ec) throw WriterError("cannot read " + Quoted(file.sourcePath) + ": " + ec.message());
+    if (ec) throw WriterError("cannot read '" + file.sourcePath + "': " + ec.message());
     return size;
 }
 
@@ -304,13 +306,13 @@ void StreamSource(const PackageFile& file, InstallStreamWriter& writer) {
         return;
     }
     std::unique_ptr<std::FILE, FileCloser> in(std::fopen(file.sourcePath.c_str(), "rb"));
-    if (!in) throw WriterError("cannot open " + Quoted(file.sourcePath) + ": " + std::strerror(errno));
+    if (!in) throw WriterError("cannot open '" + file.sourcePath + "': " + std::strerror(errno));
     ByteVector buffer(1 << 20);
     for (;;) {
         std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in.get());
         if (got > 0) writer.AddFileData(buffer.data(), got);
         if (got < buffer.size()) {
-            if (std::ferror(in.get())) throw WriterError("cannot read " + Quoted(file.sourcePath) + ": read error");
+            if (std::ferror(in.get())) throw WriterError("cannot read '" + file.sourcePath + "': read error");
             break;
         }
     }

@@ -4,9 +4,11 @@
 #include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "packwright/parallel/WorkerPool.h"
 #include "packwright/writer/ByteSink.h"
 #include "packwright/writer/PackageModel.h"
 
@@ -58,8 +60,11 @@ private:
         bool isBlock = false;
     };
 
+    static constexpr unsigned QueuedBlocksPerThread = 3;
+
     ByteSink& sink_;
     WriterOptions options_;
+    std::unique_ptr<WorkerPool> pool_;  // with more than one thread
     Stage stage_ = Stage::Header;
     std::vector<u64> sizes_;
     std::size_t fileIndex_ = 0;

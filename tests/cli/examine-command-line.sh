@@ -15,23 +15,38 @@ printf 'MZ test stub WHERETOSTARTSTRING:\000\000\000\000' > "$work/stub.exe"
 "$tool" build "$example/setup.toml" -o "$work/split/setup.exe" --stub "$work/stub.exe" --volume-size 700 -q
 [ -f "$work/split/setup.002" ] || fail "the example did not split"
 
-# Sound: exit 0, a summary on stdout, nothing on stderr (no progress line off a terminal).
+# Sound: exit 0, a summary on stdout saying what no checksum covers; on stderr only the
+# warning that this stand-in is not the Stub packwright ships (no progress line off a terminal).
 run "$tool" verify "$work/split/setup.exe"
-[ "$code" -eq 0 ] && grep -q "install package sound" "$work/out" && [ ! -s "$work/err" ] || fail "verify of the volumes: $code"
+[ "$code" -eq 0 ] && grep -q "every check passed" "$work/out" && grep -q "Not covered by a checksum" "$work/out" \
+    || fail "verify of the volumes: $code"
+grep -q "warning: the Stub is not the one shipped with packwright" "$work/err" || fail "no warning about the stand-in stub"
 run "$tool" list "$work/one/setup.exe"
-[ "$code" -eq 0 ] && grep -q "Product title:   'Sample Notes 1.0'" "$work/out" || fail "list: $code"
+[ "$code" -eq 0 ] && grep -q "Product title:   Sample Notes 1.0" "$work/out" || fail "list: $code"
 grep -q '{OurProgramDir}\\readme.txt' "$work/out" || fail "list shows no file names"
 run "$tool" list --json "$work/one/setup.exe"
 [ "$code" -eq 0 ] && grep -q '"product_title": "Sample Notes 1.0"' "$work/out" || fail "list --json: $code"
+
+# --manifest: every byte against a rebuild; a changed byte in the run-after text, which no
+# checksum covers, is found and placed.
+run "$tool" verify "$work/one/setup.exe" --manifest "$example/setup.toml" --stub "$work/stub.exe"
+[ "$code" -eq 0 ] && grep -q "identical" "$work/out" || fail "verify --manifest: $code $(cat "$work/err")"
+cp "$work/one/setup.exe" "$work/changed.exe"
+printf 'X' | dd of="$work/changed.exe" bs=1 seek=$(($(wc -c < "$work/changed.exe") - 3)) conv=notrunc 2> /dev/null
+run "$tool" verify "$work/changed.exe" --manifest "$example/setup.toml" --stub "$work/stub.exe"
+[ "$code" -eq 3 ] && grep -q "(the run-after command): 0x58 in the installer" "$work/err" \
+    || fail "verify --manifest of a changed byte: $code $(cat "$work/err")"
 
 # A missing volume is named with the path that was looked for.
 mv "$work/split/setup.001" "$work/split/moved"
 run "$tool" verify "$work/split/setup.exe"
 [ "$code" -eq 1 ] && grep -q "volume 1 is missing: looked for '$work/split/setup.001'" "$work/err" || fail "missing volume: $code $(cat "$work/err")"
-# list still shows what it read before the gap, and says it is incomplete.
+# list still shows what it read before the gap, and says it is incomplete, in JSON too.
 run "$tool" list "$work/split/setup.exe"
-[ "$code" -eq 1 ] && grep -q "Product title:   'Sample Notes 1.0'" "$work/out" && grep -q "incomplete" "$work/out" \
+[ "$code" -eq 1 ] && grep -q "Product title:   Sample Notes 1.0" "$work/out" && grep -q "incomplete" "$work/out" \
     || fail "list of an incomplete installer: $code"
+run "$tool" list --json "$work/split/setup.exe"
+grep -q 'volume 1 is missing: looked for' "$work/out" || fail "list --json keeps the reason to stderr"
 mv "$work/split/moved" "$work/split/setup.001"
 
 # A changed byte in the header block: the 36-byte stub, ExpectedSize, the mode byte and the
@@ -50,10 +65,17 @@ head -c $((size - 1)) "$work/one/setup.exe" > "$work/cut.exe"
 run "$tool" verify "$work/cut.exe"
 [ "$code" -eq 1 ] && grep -q "damaged or incomplete" "$work/err" || fail "cut installer: $code"
 
-# Extract: the files under their macro folders, with their recorded times.
+# Extract: the files under their macro folders, with their recorded times; existing files
+# are replaced only with --force.
 run "$tool" extract "$work/split/setup.exe" -d "$work/x"
 [ "$code" -eq 0 ] || fail "extract: $code $(cat "$work/err")"
 cmp "$example/files/readme.txt" "$work/x/OurProgramDir/readme.txt" || fail "readme differs"
+echo changed > "$work/x/OurProgramDir/readme.txt"
+run "$tool" extract "$work/split/setup.exe" -d "$work/x"
+[ "$code" -eq 1 ] && grep -q "refusing to overwrite 4 existing files" "$work/err" || fail "extract overwrote: $code"
+grep -q changed "$work/x/OurProgramDir/readme.txt" || fail "a refused extract changed a file"
+run "$tool" extract --force "$work/split/setup.exe" -d "$work/x"
+[ "$code" -eq 0 ] && cmp -s "$example/files/readme.txt" "$work/x/OurProgramDir/readme.txt" || fail "extract --force: $code"
 
 # Usage mistakes: exit 2.
 for args in "verify" "extract $work/one/setup.exe" "list --bogus $work/one/setup.exe"; do
@@ -62,4 +84,6 @@ for args in "verify" "extract $work/one/setup.exe" "list --bogus $work/one/setup
 done
 run "$tool" verify "$work/none.exe"
 [ "$code" -eq 1 ] && grep -q "cannot open" "$work/err" || fail "missing installer: $code"
+run "$tool" --version
+[ "$code" -eq 0 ] && grep -q "^packwright [0-9]" "$work/out" || fail "--version: $code"
 echo "inspect command line: all checks passed"

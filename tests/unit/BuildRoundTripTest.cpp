@@ -403,3 +403,37 @@ TEST_F(BuildRoundTrip, FailedBuildLeavesEarlierOutputsAlone) {
     EXPECT_EQ(ReadFileBytes(dir.file("out/setup.001")), Text("old volume"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "out"), fs::directory_iterator()), 2);
 }
+
+TEST_F(BuildRoundTrip, ComparingWithTheManifestFindsAnyChangedByte) {
+    Write("files/readme.txt", Text("Read me, caf\xC3\xA9.\r\n"));
+    Write("files/data.bin", Pattern(3000, 3));
+    Manifest("title = \"Price 5 \xE2\x82\xAC \xE2\x80\x93 \xE2\x80\x9Cquoted\xE2\x80\x9D\"\nprogram_dir = \"T\"\n"
+             "run_after = '{OurProgramDir}\\readme.txt'\n"
+             "[[file]]\nsource = \"files/*\"\ntarget = '{OurProgramDir}'\n"
+             "[[shortcut]]\nlink = '{Desktop}\\T'\ntarget = '{OurProgramDir}\\readme.txt'\n"
+             "[[registry]]\nkey = 'HKCU\\Software\\T'\nvalues = [{ name = \"Build\", dword = 42 }]\n");
+    BuildResult built = Build("out/setup.exe", 2, 900);
+    ASSERT_GE(built.volumes.size(), 2u);
+    BuildOptions o;
+    o.manifestPath = dir.file("setup.toml");
+    o.outputPath = dir.file("out/setup.exe");
+    o.stubPath = dir.file("stub.exe");
+    o.volumeSize = 900;
+    o.messages = nullptr;
+    EXPECT_TRUE(CompareWithBuild(o).identical);
+    for (u32 v = 0; v < built.volumes.size(); ++v) {
+        Bytes original = ReadFileBytes(built.volumes[v]);
+        for (std::size_t at = 0; at < original.size(); ++at) {
+            Bytes changed = original;
+            changed[at] ^= 0x20;
+            WriteFileBytes(built.volumes[v], changed);
+            VolumeComparison c = CompareWithBuild(o);
+            ASSERT_TRUE(c.difference) << "volume " << v << " offset " << at;
+            ASSERT_EQ(c.difference->volume, v);
+            ASSERT_EQ(c.difference->offset, at);
+        }
+        WriteFileBytes(built.volumes[v], original);
+    }
+    fs::remove(built.volumes.back());
+    EXPECT_EQ(CompareWithBuild(o).difference->what, "is missing");
+}

@@ -63,3 +63,9 @@ std::vector<std::string> WriteVolumes(const TempDir& dir, const std::string& nam
     }
     return paths;
 }
+
+std::string InstallerTest::Write(const ByteVector& image, const std::string& name) {
+    std::string path = dir.file(name);
+    WriteFileBytes(path, image);
+    return path;
+}

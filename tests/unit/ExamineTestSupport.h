@@ -16,3 +16,14 @@ InstallPackage SamplePackage();
 // Writes the volumes into dir as name, name's .001 ... and returns their paths.
 std::vector<std::string> WriteVolumes(const TempDir& dir, const std::string& name,
                                       const std::vector<ByteVector>& volumes);
+
+// A folder to write installers into, a stand-in stub and the sample package.
+class InstallerTest : public HostProcessTest {
+protected:
+    TempDir dir;
+    Bytes stub = FakeStub(500);
+    InstallPackage package = SamplePackage();
+
+    // Writes the image into the folder and returns its path.
+    std::string Write(const ByteVector& image, const std::string& name = "SETUP.EXE");
+};

@@ -60,7 +60,8 @@ const std::string Base = "title = \"T\"\nprogram_dir = \"T\"\n";  // lines 1 and
 
 TEST_F(ManifestErrors, TopLevelFields) {
     EXPECT_TRUE(Contains(Errors("program_dir = \"T\"\n"), Path() + ": error: title: is required"));
-    EXPECT_TRUE(Contains(Errors(Base + "titel = \"x\"\n"), Path() + ":3: error: titel: is not a known key"));
+    EXPECT_TRUE(Contains(Errors(Base + "titel = \"x\"\n"), Path() + ":3: error: titel: is not a known key; did you mean 'title'?"));
+    EXPECT_TRUE(Contains(Errors(Base + "flavour = \"x\"\n"), Path() + ":3: error: flavour: is not a known key\n"));
     EXPECT_TRUE(Contains(Errors(Base + "footer = 5\n"), ":3: error: footer: must be a string or a list of one or two"));
     EXPECT_TRUE(Contains(Errors(Base + "footer = [\"a\", \"b\", \"c\"]\n"), ":3: error: footer:"));
     EXPECT_TRUE(Contains(Errors(Base + "footer = \"a\\nb\\nc\"\n"), ":3: error: footer: has more than two lines"));
@@ -113,6 +114,10 @@ TEST_F(ManifestErrors, Files) {
     EXPECT_TRUE(Contains(Errors(file("source = \"files/a.txt\"\ntarget = '{WinDir}\\a.txt'\n[[file]]\nsource = \"files/*.txt\"\n"
                             "target = '{windir}'\n")),
                 ":8: error: file[2].target: '{windir}\\a.txt' is also installed by file[1]"));
+    // Messages are UTF-8 even though the texts are in the installer's code page by then.
+    EXPECT_TRUE(Contains(Errors(file("source = \"files/a.txt\"\ntarget = '{WinDir}\\\xC3\xA9'\n[[file]]\n"
+                                     "source = \"files/a.txt\"\ntarget = '{WinDir}\\\xC3\xA9'\n")),
+                         ":8: error: file[2].target: '{WinDir}\\\xC3\xA9' is also installed by file[1]"));
     // The limit applies to each installed path, after a glob's names are appended.
     std::string name(250, 'n');
     WriteFileBytes(dir.file("files/" + name), {'x'});
@@ -214,4 +219,11 @@ TEST(ManifestWarnings, AreReportedAndTheBuildGoesOn) {
     EXPECT_EQ(result.warnings[1].message, "{ProgramDir} is not a path macro the installer knows; it stays as written");
     EXPECT_EQ(result.warnings[2].field, "shortcut[1].link");  // {OurShortcutDir} without a start-menu folder
     EXPECT_TRUE(fs::exists(dir.file("setup.exe")));
+
+    // A manifest without a single file builds, but not without a word.
+    manifest = "title = \"T\"\n[[registry]]\nkey = 'HKCU\\Software\\T'\n";
+    WriteFileBytes(dir.file("setup.toml"), Bytes(manifest.begin(), manifest.end()));
+    result = BuildInstaller(o);
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(result.warnings[0].message, "the manifest names no [[file]]: the installer will install no files");
 }

@@ -58,6 +58,8 @@ TEST(ManifestReader, ByteSizes) {
     EXPECT_EQ(n, 650000000u);
     EXPECT_TRUE(ParseByteSize("2 GiB", &n));
     EXPECT_EQ(n, 2147483648u);
+    EXPECT_TRUE(ParseByteSize("1440kib", &n));
+    EXPECT_EQ(n, 1474560u);
     for (const char* bad : {"", "MB", "1.2.3 MB", "12 parsecs", "-5", "1e3"}) EXPECT_FALSE(ParseByteSize(bad, &n)) << bad;
 }
 

@@ -47,7 +47,7 @@ TEST(WriterRoundTrip, EverySectionSurvivesOneVolume) {
     InspectedPackage read = ReadBack(path, &contents);
     EXPECT_EQ(read.packageOffset, stub.size());
     EXPECT_EQ(read.runMode, RunMode::Install);
-    EXPECT_TRUE(read.problems.empty()) << read.problems.front();
+    EXPECT_TRUE(read.problems.empty()) << read.problems.front().message;
     EXPECT_EQ(read.header.ProductTitle, package.header.ProductTitle);
     EXPECT_EQ(read.header.UninstallName, package.header.UninstallName);
     EXPECT_EQ(read.header.ShortcutFolder, package.header.ShortcutFolder);
@@ -119,7 +119,7 @@ TEST(WriterRoundTrip, SplitsAtEveryBytePositionReadBack) {
         std::vector<std::string> paths = WriteVolumes(volumesDir, "SETUP.EXE", volumes);
         std::vector<ByteVector> contents;
         InspectedPackage read = ReadBack(paths[0], &contents);
-        EXPECT_EQ(read.volumesRead, volumes.size());
+        EXPECT_EQ(read.volumes.size(), volumes.size());
         EXPECT_EQ(read.runAfter, package.runAfter);
         ASSERT_EQ(contents.size(), package.files.size());
         EXPECT_EQ(contents.back(), package.files.back().data);

@@ -1,9 +1,10 @@
-#include "packwright/builder/Progress.h"
+#include "packwright/cli/Progress.h"
 
 #include <fmt/format.h>
 
-Progress::Progress(std::FILE* out, bool terminal, u64 total, std::chrono::milliseconds delay)
-    : out_(out), terminal_(terminal), total_(total), start_(std::chrono::steady_clock::now()), delay_(delay) {}
+Progress::Progress(std::FILE* out, bool terminal, std::string verb, Unit unit, std::chrono::milliseconds delay)
+    : out_(out), terminal_(terminal), verb_(std::move(verb)), unit_(unit), start_(std::chrono::steady_clock::now()),
+      delay_(delay) {}
 
 Progress::~Progress() { Finish(); }
 
@@ -14,8 +15,15 @@ std::string HumanBytes(u64 bytes) {
     return fmt::format("{:.2f} GiB", bytes / 1073741824.0);
 }
 
-void Progress::Advance(u64 amount) {
-    done_ += amount;
+// "1.2 MiB of 3.4 MiB", "12 of 830 blocks"
+std::string Progress::Amounts(u64 done) const {
+    if (unit_ == Unit::Bytes) return HumanBytes(done) + " of " + HumanBytes(total_);
+    return fmt::format("{} of {} blocks", done, total_);
+}
+
+void Progress::Update(u64 done, u64 total) {
+    done_ = done;
+    total_ = std::max(total, done);
     if (!out_ || finished_) return;
     auto now = std::chrono::steady_clock::now();
     if (now - start_ < delay_) return;
@@ -26,27 +34,34 @@ void Progress::Advance(u64 amount) {
         return;
     }
     int tenth = total_ ? static_cast<int>(done_ * 10 / total_) : 10;
-    if (tenth != lastTenth_) {
-        lastTenth_ = tenth;
-        Draw(false);
-    }
+    if (tenth == lastTenth_) return;
+    // A log that starts once the work has shown itself to be long still reads from 0%: the
+    // tenths passed before are written out first.
+    for (int t = lastTenth_ + 1; t < tenth; ++t) Line(t * 10, total_ * t / 10);
+    lastTenth_ = tenth;
+    Draw(false);
+}
+
+void Progress::Line(int percent, u64 done) {
+    fmt::print(out_, "packwright: {} {:3}% ({})\n", verb_, percent, Amounts(done));
+    std::fflush(out_);
 }
 
 void Progress::Draw(bool final) {
     shown_ = true;
     int percent = total_ ? static_cast<int>(done_ * 100 / total_) : 100;
     if (!terminal_) {
-        fmt::print(out_, "packwright: encoding {:3}% ({} of {})\n", percent, HumanBytes(done_), HumanBytes(total_));
-        std::fflush(out_);
+        Line(percent, done_);
         return;
     }
     constexpr int Width = 30;
     int filled = percent * Width / 100;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     double rate = seconds > 0 ? done_ / seconds : 0;
-    fmt::print(out_, "\rencoding [{}{}] {:3}%  {} of {}  {}/s \x1b[K", std::string(filled, '#'),
-               std::string(Width - filled, '.'), percent, HumanBytes(done_), HumanBytes(total_),
-               HumanBytes(static_cast<u64>(rate)));
+    fmt::print(out_, "\r{} [{}{}] {:3}%  {}", verb_, std::string(filled, '#'), std::string(Width - filled, '.'),
+               percent, Amounts(done_));
+    if (unit_ == Unit::Bytes) fmt::print(out_, "  {}/s", HumanBytes(static_cast<u64>(rate)));
+    fmt::print(out_, " \x1b[K");
     if (final) fmt::print(out_, "\n");
     std::fflush(out_);
 }

@@ -1,0 +1,46 @@
+#include "packwright/examine/StubIdentity.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "package/Locator.h"
+
+namespace {
+std::optional<std::vector<u8>> ReadPrefix(const std::string& path, u64 limit) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<u8> bytes;
+    char c;
+    while (bytes.size() < limit && in.get(c)) bytes.push_back(static_cast<u8>(c));
+    return bytes;
+}
+}  // namespace
+
+StubIdentity IdentifyStub(const std::string& installerPath, u32 packageOffset, const std::string& shippedStubPath) {
+    StubIdentity id;
+    id.size = packageOffset;
+    id.referencePath = shippedStubPath;
+    std::optional<std::vector<u8>> shipped = ReadPrefix(shippedStubPath, 1ull << 31);
+    std::optional<std::vector<u8>> ours = ReadPrefix(installerPath, packageOffset);
+    if (!shipped || !ours) return id;
+    // The builder patches the PackageOffset after the locator's marker; nothing else.
+    std::size_t locator = FindLocator(shipped->data(), shipped->size());
+    std::size_t offsetField = locator + LocatorMarkerLength;
+    std::size_t common = std::min(shipped->size(), ours->size());
+    for (std::size_t i = 0; i < common; ++i) {
+        if (i >= offsetField && i < offsetField + 4) continue;
+        if ((*shipped)[i] != (*ours)[i]) {
+            id.verdict = StubIdentity::Verdict::Differs;
+            id.firstDifference = i;
+            return id;
+        }
+    }
+    if (shipped->size() != ours->size()) {
+        id.verdict = StubIdentity::Verdict::Differs;
+        id.firstDifference = common;
+        return id;
+    }
+    id.verdict = StubIdentity::Verdict::Shipped;
+    return id;
+}
