@@ -27,7 +27,7 @@ struct Span {
 
 struct Problem {
     std::string message;  // says what and, where it has a place, which volume file and offset
-    std::optional<StreamPosition> at;
+    std::optional<StreamPosition> at = std::nullopt;
 };
 
 // The header as the writer takes it, and what the reader derives from it. Companion

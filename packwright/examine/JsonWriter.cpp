@@ -10,7 +10,12 @@ void JsonWriter::BeforeValue() {
     if (firstInScope_.empty()) return;
     if (!firstInScope_.back()) out_ += ",";
     firstInScope_.back() = false;
-    out_ += "\n" + std::string(2 * firstInScope_.size(), ' ');
+    NewLine();
+}
+
+void JsonWriter::NewLine() {
+    out_ += '\n';
+    out_.append(2 * firstInScope_.size(), ' ');
 }
 
 void JsonWriter::Put(const std::string& literal) {
@@ -35,7 +40,7 @@ JsonWriter& JsonWriter::BeginArray() {
 JsonWriter& JsonWriter::End() {
     bool empty = firstInScope_.back();
     firstInScope_.pop_back();
-    if (!empty) out_ += "\n" + std::string(2 * firstInScope_.size(), ' ');
+    if (!empty) NewLine();
     out_ += closers_.back();
     closers_.pop_back();
     return *this;

@@ -24,6 +24,8 @@ public:
 
 private:
     void BeforeValue();
+    // A line break and the indent of the current depth.
+    void NewLine();
     void Put(const std::string& literal);
 
     std::string out_;

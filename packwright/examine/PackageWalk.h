@@ -37,14 +37,14 @@ struct WalkEvent {
         Sections,   // sections
         InstallLog, // logFiles, logGroups, span
     } kind;
-    Problem problem;
-    Span span;
-    InspectedFile file;
-    StoredBlock block;
-    std::unique_ptr<u8[]> buffer;  // the stored bytes
-    SectionsRead sections;
-    std::vector<std::string> logFiles;
-    std::vector<InstallLogGroup> logGroups;
+    Problem problem = {};
+    Span span = {};
+    InspectedFile file = {};
+    StoredBlock block = {};
+    std::unique_ptr<u8[]> buffer = nullptr;  // the stored bytes
+    SectionsRead sections = {};
+    std::vector<std::string> logFiles = {};
+    std::vector<InstallLogGroup> logGroups = {};
 };
 
 // Receives each event in stream order; false to stop the walk.

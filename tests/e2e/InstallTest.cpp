@@ -137,15 +137,17 @@ TEST_F(Install, FilesShortcutRegistryCompanionsAndRegistration) {
     EXPECT_EQ(QueryRegistry(registration, "UninstallString"), "\"" + App() + "\\UNINST.EXE\"");
 
     // Both companions are Stub copies the tool reads; the log lists what the Uninstaller removes.
-    EXPECT_NE(List(App() + "\\FINALIZE.EXE").find("Run mode:        2"), std::string::npos);
+    EXPECT_NE(List(App() + "\\FINALIZE.EXE").find("Kind:            finalizer (run mode 2)"), std::string::npos);
     std::string listing = List(App() + "\\UNINST.EXE");
-    std::string expected = "Install log, file part (5):\n  " + App() + "\\FINALIZE.EXE\n  " + App() + "\\readme.txt\n  " + App() +
-                           "\\data\\noise.bin\n  " + App() + "\\Read me.lnk\n  " + App() +
-                           "\\UNINST.EXE\nInstall log, registry part (3 key groups):\n"
-                           "  :HKEY_CURRENT_USER\\Software\\Packwright E2E\\Install\n    Text\n    @\n    Count\n    Blob\n"
-                           "  :HKEY_LOCAL_MACHINE\\Software\\ZelSetup\\" + UninstallName() + "\n    Path\n    SPath\n"
-                           "  :HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + UninstallName() +
-                           "\n    DisplayName\n    UninstallString\n";
+    std::string expected = "Install log, files (5):\n  " + App() + "\\FINALIZE.EXE  (the finalizer)\n  " + App() +
+                           "\\readme.txt\n  " + App() + "\\data\\noise.bin\n  " + App() +
+                           "\\Read me.lnk  (a shortcut's link, by its name and place)\n  " + App() +
+                           "\\UNINST.EXE  (the uninstaller)\nInstall log, registry (3 key groups):\n"
+                           "  HKEY_CURRENT_USER\\Software\\Packwright E2E\\Install\n    Text\n    (default)\n    Count\n    Blob\n"
+                           "  HKEY_LOCAL_MACHINE\\Software\\ZelSetup\\" + UninstallName() +
+                           "  (the installer's remembered choices)\n    Path\n    SPath\n"
+                           "  HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + UninstallName() +
+                           "  (the uninstall entry)\n    DisplayName\n    UninstallString\n";
     EXPECT_EQ(Section(listing, "Install log"), expected) << listing;
     RunWine({"reg", "delete", "HKCU\\Software\\Packwright E2E", "/f"}, ProgramTimeout);
     RunWine({"reg", "delete", registration, "/f"}, ProgramTimeout);
@@ -191,7 +193,8 @@ TEST_F(Install, ProgressDialogAndCancelWithdrawnThenConfirmed) {
     // What was written is logged for the Uninstaller; nothing from the sections after the files.
     std::string log = Section(List(App() + "\\UNINST.EXE"), "Install log");
     EXPECT_NE(log.find(App() + "\\part0.bin\n"), std::string::npos) << log;
-    EXPECT_NE(log.find(App() + "\\UNINST.EXE\nInstall log, registry part (0 key groups):\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(App() + "\\UNINST.EXE  (the uninstaller)\nInstall log, registry (0 key groups):\n"), std::string::npos)
+        << log;
     RunWine({"reg", "delete", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + UninstallName(), "/f"},
             ProgramTimeout);
 }
