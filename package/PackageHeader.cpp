@@ -47,6 +47,9 @@ HeaderStatus ReadPackageHeader(PackageReader& reader, PackageHeader& h) {
     if (reader.ReadPackageBytes(&mode, 1) < 0) return HeaderStatus::Unreadable;
     h.Mode = RunModeFromByte(mode);
     if (mode != 0) {
+        // A companion program's Package lies whole in its own file: its end is the end of
+        // the log, never a reason to look for another volume.
+        reader.SetLastVolume();
         char** strings[] = {&h.ProductTitle, &h.FooterText, &h.UninstallName};
         for (char** field : strings) {
             char text[CountedStringCapacity];

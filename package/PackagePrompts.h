@@ -29,6 +29,9 @@ public:
     // The next volume could not be had in the middle of a read. The Stub ends the process
     // here; a handler that returns makes the read fail like a given-up one.
     virtual void SwitchFailed() = 0;
+    // A read went past the end of a Package that has no further volumes (a companion
+    // program's). The read fails, and so does every later one.
+    virtual void StreamEnded() { SwitchFailed(); }
 
 protected:
     ~PromptHandler() = default;

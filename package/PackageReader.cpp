@@ -75,7 +75,13 @@ int PackageReader::ReadPackageBytes(void* buffer, u32 n) {
         int got = open_ ? ReadFromVolume(out + total, n - total) : 0;
         if (got < 0) return -1;
         total += static_cast<u32>(got);
-        if (total < n && !OpenNextVolume()) {
+        if (total == n) break;
+        if (lastVolume_) {
+            failed_ = true;
+            prompts_.StreamEnded();
+            return -1;
+        }
+        if (!OpenNextVolume()) {
             failed_ = true;
             prompts_.SwitchFailed();
             return -1;

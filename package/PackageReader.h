@@ -25,6 +25,9 @@ public:
     const char* ReadCountedString();
     // A CountedString as stored, 0 bytes included: its length, or -1 when a read failed.
     int ReadCountedBytes(u8* out);
+    // The open volume is the Package's last: reading past its end ends the stream instead
+    // of asking for another volume.
+    void SetLastVolume() { lastVolume_ = true; }
     // Offset of the Package inside the first volume: the size of the Stub.
     u32 PackageOffset() { return source_.PackageOffset(); }
 
@@ -46,6 +49,7 @@ private:
     PromptHandler& prompts_;
     bool open_ = false;
     bool failed_ = false;
+    bool lastVolume_ = false;
     u32 volumeIndex_ = 0;
     u32 currentVolume_ = 0;
     u32 volumeStartOffset_ = 0;

@@ -63,6 +63,8 @@ public:
     void ReadGivenUp() override { g_setup.Cancelled = true; }
     // Nothing is cleaned up or rolled back: whatever was written stays.
     void SwitchFailed() override { PlatformExitProcess(1); }
+    // The end of a companion's log: its reads give "" from here on, as at its end marker.
+    void StreamEnded() override {}
 
 private:
     static int VolumePrompt(const char* format, const char* path, const char* caption, unsigned style) {

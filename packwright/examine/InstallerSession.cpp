@@ -101,6 +101,10 @@ void InstallerSession::ErrorPrompts::SwitchFailed() {
     if (error.empty()) error = "the package ends early: a further volume could not be opened";
 }
 
+void InstallerSession::ErrorPrompts::StreamEnded() {
+    if (error.empty()) error = "the package ends early: a companion program's package has no further volumes";
+}
+
 InstallerSession::InstallerSession(const std::string& path) {
     prompts_.volumes = &volumes_;
     std::error_code ec;

@@ -81,6 +81,7 @@ private:
         bool Ask(const VolumeProblem& problem) override;
         void ReadGivenUp() override {}
         void SwitchFailed() override;
+        void StreamEnded() override;
     };
 
     DiskVolumes volumes_;

@@ -265,3 +265,15 @@ TEST_F(Uninstall, AFolderOrItsOwnRunningFileInTheLogIsNotAskedAbout) {
     EXPECT_EQ(Captions(), (Texts{"Confirm", "Done."}));
     EXPECT_EQ(fake::RestartMoves(), (std::vector<fake::RestartMove>{{RunningCopy, ""}}));
 }
+
+TEST_F(Uninstall, ALogCutShortEndsWithItsFileNeverAskingForAnotherDisk) {
+    // What a full disk can leave behind: file lines, then nothing, not even the end markers.
+    Touch("C:\\App\\a.txt");
+    Touch("C:\\App\\b.txt");
+    Log({"C:\\App\\FINALIZE.EXE", "C:\\App\\a.txt", "C:\\App\\b.txt"});
+    Run();
+    EXPECT_FALSE(Exists("C:\\App\\a.txt"));
+    EXPECT_FALSE(Exists("C:\\App\\b.txt"));
+    EXPECT_FALSE(Exists("C:\\App"));
+    EXPECT_EQ(Captions(), (Texts{"Confirm", "Done."}));
+}
