@@ -15,6 +15,10 @@ struct Slot {
     u32 length = 0;
     bool sound = false;
     SignalHandle decoded = nullptr;  // raised by the helper that decoded it
+    // Slot h also holds helper h (1 <= h < decoders): its thread and the signal that hands
+    // it its next block.
+    ThreadHandle thread = nullptr;
+    SignalHandle work = nullptr;
 };
 
 // Blocks are numbered in stream order from the start; block n sits in slot n % slots and is
@@ -23,8 +27,6 @@ struct Slot {
 u32 g_decoders = 1;
 u32 g_slots = 0;
 Slot* g_slot = nullptr;
-SignalHandle g_work[MaxDecoders];
-ThreadHandle g_thread[MaxDecoders];
 u32 g_taken = 0;  // the next block the worker takes
 u32 g_read = 0;   // the next block to read
 bool g_stopping = false;
@@ -36,7 +38,7 @@ void Decode(Slot& s) { s.sound = DecodeStoredBlock(s.block, s.buffer, &s.length,
 u32 Helper(void* parameter) {
     u32 h = static_cast<u32>(reinterpret_cast<uptr>(parameter));
     for (u32 n = h;; n += g_decoders) {
-        PlatformWaitSignal(g_work[h]);
+        PlatformWaitSignal(g_slot[h].work);
         if (g_stopping) return 0;
         Decode(SlotOf(n));
         PlatformRaiseSignal(SlotOf(n).decoded);
@@ -44,7 +46,7 @@ u32 Helper(void* parameter) {
 }
 
 void Hand(u32 n) {
-    if (n % g_decoders) PlatformRaiseSignal(g_work[n % g_decoders]);
+    if (n % g_decoders) PlatformRaiseSignal(g_slot[n % g_decoders].work);
 }
 
 // Decoded block n, by the worker now or by its helper.
@@ -77,9 +79,10 @@ void StartBlockDecoders() {
     g_taken = g_read = 0;
     g_decoders = decoders;
     for (u32 h = 1; ready && h < decoders; ++h) {
-        g_work[h] = PlatformCreateSignal();
-        g_thread[h] = g_work[h] ? PlatformStartJoinableThread(Helper, reinterpret_cast<void*>(static_cast<uptr>(h))) : nullptr;
-        ready = g_thread[h] != nullptr;
+        Slot& helper = g_slot[h];
+        helper.work = PlatformCreateSignal();
+        if (helper.work) helper.thread = PlatformStartJoinableThread(Helper, reinterpret_cast<void*>(static_cast<uptr>(h)));
+        ready = helper.thread != nullptr;
     }
     // Short of anything, the helpers that did start are stopped: one processor's way.
     if (!ready) StopBlockDecoders();
@@ -87,17 +90,15 @@ void StartBlockDecoders() {
 
 void StopBlockDecoders() {
     g_stopping = true;
-    for (u32 h = 1; h < g_decoders; ++h) {
-        if (g_thread[h]) {
-            PlatformRaiseSignal(g_work[h]);
-            PlatformJoinThread(g_thread[h]);
-        }
-        if (g_work[h]) PlatformCloseSignal(g_work[h]);
-        g_thread[h] = g_work[h] = nullptr;
-    }
     for (u32 k = 0; k < g_slots; ++k) {
-        delete[] g_slot[k].buffer;
-        if (g_slot[k].decoded) PlatformCloseSignal(g_slot[k].decoded);
+        Slot& s = g_slot[k];
+        if (s.thread) {
+            PlatformRaiseSignal(s.work);
+            PlatformJoinThread(s.thread);
+        }
+        if (s.work) PlatformCloseSignal(s.work);
+        if (s.decoded) PlatformCloseSignal(s.decoded);
+        delete[] s.buffer;
     }
     delete[] g_slot;
     g_slot = nullptr;
@@ -107,20 +108,19 @@ void StopBlockDecoders() {
 }
 
 BlockStatus ReadFileBlock(u8* buffer, FileBlock* block) {
-    Slot one = {buffer, {}, 0, false, nullptr};
+    Slot one;
+    one.buffer = buffer;
     Slot& s = g_decoders > 1 ? SlotOf(g_taken) : one;
     if (g_decoders == 1 || g_read == g_taken) {
         BlockStatus status = ReadStoredBlock(StubReader(), s.buffer, DecodeCapacity, &s.block);
         if (status != BlockStatus::Sound) return status;
         if (g_decoders == 1) Decode(s);
-        else {
-            Hand(g_read++);
-            ReadAhead(g_taken);
-        }
-    } else {
-        ReadAhead(g_taken);
+        else Hand(g_read++);
     }
-    if (g_decoders > 1) Await(g_taken++);
+    if (g_decoders > 1) {
+        ReadAhead(g_taken);
+        Await(g_taken++);
+    }
     block->bytes = s.buffer;
     block->length = s.length;
     block->end = s.block.storedLength == 0;
