@@ -3,7 +3,9 @@
 # and against a plain copy of the same files in the same prefix. The payload is the
 # benchmark corpus six times over (about 200 MB); the Stub is the test build, whose hook
 # installs with the header's defaults (PACKWRIGHT_TEST_INSTALL=1) or only reads and
-# decodes the file section (=decode), tracing when it starts and ends.
+# decodes the file section (=decode), tracing when it starts and ends. The installation runs
+# twice: held to one processor and given two (taskset on the Wine process; the Stub decodes
+# blocks on the processors its affinity allows, and traces how many it saw).
 # Usage: bench/install-wine.sh [build-dir]   (BENCH_REPS: best-of count, default 3;
 # BENCH_COPIES: how many times the corpus goes into the payload, default 6)
 set -euo pipefail
@@ -51,30 +53,40 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   # Milliseconds between two traced events of the last run.
   span() { awk -v a="$1" -v b="$2" "\$3==a{s=\$2} \$3==b{e=\$2} END{print e-s}" "$work/trace.txt"; }
   best() { printf "%s\n" "$@" | sort -g | head -1; }
-  decode=(); install=(); copy=(); decode_in=(); install_in=()
-  for rep in $(seq "$BENCH_REPS"); do
-    rm -rf "$work/installed" "$work/copy" "$work/trace.txt"
-    t=$(now); PACKWRIGHT_TEST_INSTALL=decode PACKWRIGHT_TEST_TRACE="$win\\trace.txt" wine "$win\\setup.exe"
-    decode+=($(echo "$(now) - $t" | bc)); decode_in+=($(span decode-start decoded))
-    rm -f "$work/trace.txt"
-    t=$(now); PACKWRIGHT_TEST_INSTALL=1 PACKWRIGHT_TEST_TRACE="$win\\trace.txt" wine "$win\\setup.exe"
-    install+=($(echo "$(now) - $t" | bc)); install_in+=($(span install-start installed))
+  decode=(); install1=(); install2=(); copy=(); decode_in=(); install1_in=(); install2_in=()
+  # One installation on the processors listed (taskset -c); appends to <array> and <array>_in.
+  install() {
+    rm -rf "$work/installed" "$work/trace.txt"
+    local t=$(now)
+    PACKWRIGHT_TEST_INSTALL=1 PACKWRIGHT_TEST_TRACE="$win\\trace.txt" taskset -c "$2" wine "$win\\setup.exe"
+    eval "$1+=($(echo "$(now) - $t" | bc)); $1_in+=($(span install-start installed))"
     grep -q "install-ok 1" "$work/trace.txt" || { echo "the installation failed" >&2; exit 1; }
+    seen[$1]=$(awk "\$3==\"processors\"{print \$4}" "$work/trace.txt")
+  }
+  declare -A seen
+  for rep in $(seq "$BENCH_REPS"); do
+    rm -rf "$work/copy" "$work/trace.txt"
+    t=$(now); PACKWRIGHT_TEST_INSTALL=decode PACKWRIGHT_TEST_TRACE="$win\\trace.txt" taskset -c 0 wine "$win\\setup.exe"
+    decode+=($(echo "$(now) - $t" | bc)); decode_in+=($(span decode-start decoded))
+    install install1 0
+    install install2 0,1
     t=$(now); wine xcopy /E /I /Q /Y "$win\\payload" "$win\\copy" >/dev/null
     copy+=($(echo "$(now) - $t" | bc))
   done
   wine reg delete "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Packwright Install Benchmark" /f >/dev/null 2>&1
   wineserver -k
-  d=$(best "${decode[@]}"); i=$(best "${install[@]}"); c=$(best "${copy[@]}")
-  di=$(best "${decode_in[@]}"); ii=$(best "${install_in[@]}")
+  d=$(best "${decode[@]}"); i1=$(best "${install1[@]}"); i2=$(best "${install2[@]}"); c=$(best "${copy[@]}")
+  di=$(best "${decode_in[@]}"); i1i=$(best "${install1_in[@]}"); i2i=$(best "${install2_in[@]}")
   mb=$(echo "scale=1; $BENCH_PAYLOAD / 1000000" | bc)
   echo "# Stub install under Wine: $mb MB in $BENCH_FILES files, Package $BENCH_PACKAGE bytes; wall seconds, best of $BENCH_REPS"
-  printf "%-34s %8s %9s\n" "run" "seconds" "MB/s"
-  printf "%-34s %8.2f %9.1f\n" "decode alone (whole process)" "$d" "$(echo "$BENCH_PAYLOAD / $d / 1000000" | bc -l)"
-  printf "%-34s %8.2f %9.1f\n" "install (whole process)" "$i" "$(echo "$BENCH_PAYLOAD / $i / 1000000" | bc -l)"
-  printf "%-34s %8.2f %9.1f\n" "xcopy of the same files" "$c" "$(echo "$BENCH_PAYLOAD / $c / 1000000" | bc -l)"
-  printf "%-34s %8.2f\n" "decode alone (traced, s)" "$(echo "$di / 1000" | bc -l)"
-  printf "%-34s %8.2f\n" "install (traced, s)" "$(echo "$ii / 1000" | bc -l)"
-  echo "install / decode alone: $(echo "scale=2; $i / $d" | bc) (traced: $(echo "scale=2; $ii / $di" | bc))"
-  echo "install / copy:         $(echo "scale=2; $i / $c" | bc)"
+  printf "%-40s %8s %9s %9s\n" "run" "seconds" "MB/s" "traced s"
+  row() { printf "%-40s %8.2f %9.1f %9.2f\n" "$1" "$2" "$(echo "$BENCH_PAYLOAD / $2 / 1000000" | bc -l)" "$(echo "$3 / 1000" | bc -l)"; }
+  row "decode alone, 1 processor" "$d" "$di"
+  row "install, 1 processor (Stub saw ${seen[install1]:-?})" "$i1" "$i1i"
+  row "install, 2 processors (Stub saw ${seen[install2]:-?})" "$i2" "$i2i"
+  printf "%-40s %8.2f %9.1f\n" "xcopy of the same files" "$c" "$(echo "$BENCH_PAYLOAD / $c / 1000000" | bc -l)"
+  echo "install / decode alone, 1 processor:  $(echo "scale=2; $i1 / $d" | bc) (traced: $(echo "scale=2; $i1i / $di" | bc))"
+  echo "install / decode alone, 2 processors: $(echo "scale=2; $i2 / $d" | bc) (traced: $(echo "scale=2; $i2i / $di" | bc))"
+  echo "install 2 processors / 1 processor:   $(echo "scale=2; $i2 / $i1" | bc) (traced: $(echo "scale=2; $i2i / $i1i" | bc))"
+  echo "install / copy, 2 processors:         $(echo "scale=2; $i2 / $c" | bc)"
 '

@@ -13,3 +13,10 @@ echo "# which are wall seconds; MB/s = original MB per second (1 MB = 10^6 bytes
 "$out/bin/block_bench" --reps "${BENCH_REPS:-3}" --packwright "$out/bin/packwright" \
   "binaries=$out/bench-corpus/binaries" "text=$out/bench-corpus/text"
 "$root/bench/tool-scaling.sh" "$out"
+# The Stub's own installation under Wine (1 and 2 processors against decoding alone) takes
+# many minutes under emulation: BENCH_WINE=1 adds it here, otherwise run it on its own.
+if [ "${BENCH_WINE:-0}" = 1 ]; then
+  "$root/bench/install-wine.sh" "$out"
+else
+  echo "# Stub installation under Wine on 1 and 2 processors: bench/install-wine.sh (or BENCH_WINE=1)"
+fi

@@ -1,7 +1,7 @@
 // A whole Package stream, twice: through `packwright`'s examination on an installer file
 // around it (verify's report and list's JSON, decoded on one thread and on two, which must
 // agree to the byte), and walked directly the way the Stub reads it: the mode byte and header,
-// every FileRecord with its blocks (decoded or skipped), the shortcut, registry and
+// every FileRecord with its blocks (decoded, after a quiet read ahead, or skipped), the shortcut, registry and
 // run-after sections, or a companion's strings. Nothing may crash, read out of bounds or
 // leak; running out of stream ends the walk, as it ends the Stub.
 #include <cstdint>
@@ -23,6 +23,25 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
+// A block read ahead quietly is the block an ordinary read gives, and a quiet read that
+// declines consumes nothing. Either way the reader is left before the block.
+void CheckQuietRead(PackageReader& reader, u8* buffer) {
+    static u8 quiet[DecodeCapacity];
+    u32 start = reader.VolumeOffset();
+    StoredBlock a, b;
+    bool read = ReadStoredBlockQuietly(reader, quiet, DecodeCapacity, &a);
+    u32 after = reader.VolumeOffset();
+    Check(read ? after > start : after == start);
+    if (read) {
+        reader.RewindTo(start);
+        Check(ReadStoredBlock(reader, buffer, DecodeCapacity, &b) == BlockStatus::Sound);
+        Check(reader.VolumeOffset() == after && a.storedLength == b.storedLength &&
+              a.decodedChecksum == b.decodedChecksum && a.storedChecksum == b.storedChecksum &&
+              std::memcmp(quiet, buffer, a.storedLength) == 0);
+    }
+    reader.RewindTo(start);
+}
+
 // FileRecords until the empty name or a failure: name, 19 fixed bytes, blocks, end marker.
 void ReadFileSection(PackageReader& reader, u8* buffer) {
     for (;;) {
@@ -36,6 +55,7 @@ void ReadFileSection(PackageReader& reader, u8* buffer) {
         // The shared flag chooses skipping, so both ways through a record get exercised.
         bool skip = record.Shared;
         for (;;) {
+            if (!skip) CheckQuietRead(reader, buffer);
             u32 length = 0xFFFFFFFF;
             if (ReadDataBlock(reader, skip ? nullptr : buffer, &length, DecodeCapacity) != BlockStatus::Sound) return;
             Check(length <= DecodeCapacity);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/BlockDecoders.h"
 #include "install/DialogIds.h"
 #include "install/Directories.h"
 #include "install/InstallLogWriter.h"
@@ -10,7 +11,6 @@
 #include "install/PathMacros.h"
 #include "install/ProgressControls.h"
 #include "install/RestartMoves.h"
-#include "package/DataBlock.h"
 #include "package/FileRecord.h"
 #include "package/StubPackage.h"
 #include "platform/Dialogs.h"
@@ -33,20 +33,17 @@ bool GoOn(WindowHandle dialog) {
     return true;
 }
 
-// The file's blocks into file. Reading a block's stored bytes and decoding them are two
-// steps, so that decoding can move elsewhere without changing this loop. False when a
-// block is damaged or unreadable or a write fails or comes up short (a full disk): the
-// rest of the file's blocks then stay unread.
+// The file's blocks into file, each read where it always was (see BlockDecoders.h) and
+// decoded there or ahead on another processor. False when a block is damaged or unreadable
+// or a write fails or comes up short (a full disk): the rest of the file's blocks then stay
+// unread.
 bool CopyBlocks(WindowHandle dialog, FileHandle file) {
     u8* buffer = new u8[DecodeCapacity];
     bool ok = true;
     while (GoOn(dialog)) {
-        StoredBlock stored;
-        BlockStatus status = ReadStoredBlock(StubReader(), buffer, DecodeCapacity, &stored);
-        if (status == BlockStatus::Sound && stored.storedLength == 0) break;
-        u32 length = 0;
-        if (status == BlockStatus::Sound && !DecodeStoredBlock(stored, buffer, &length, DecodeCapacity))
-            status = BlockStatus::Damaged;
+        FileBlock block;
+        BlockStatus status = ReadFileBlock(buffer, &block);
+        if (status == BlockStatus::Sound && block.end) break;
         if (status != BlockStatus::Sound) {
             // A read the user gave up has set Cancelled; anything else is damage.
             if (!g_setup.Cancelled) g_setup.Corrupted = true;
@@ -55,11 +52,12 @@ bool CopyBlocks(WindowHandle dialog, FileHandle file) {
         }
         StepProgress(dialog);
         u32 written = 0;
-        if (!PlatformWrite(file, buffer, length, &written) || written != length) {
+        if (!PlatformWrite(file, block.bytes, block.length, &written) || written != block.length) {
             ok = false;
             break;
         }
     }
+    DropReadAhead();
     delete[] buffer;
     return ok;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "install/BlockDecoders.h"
 #include "install/CompanionImage.h"
 #include "install/DialogIds.h"
 #include "install/ExtractFile.h"
@@ -63,7 +64,11 @@ u32 InstallWorker(void* parameter) {
     ResetBar(dialog, PROGRESS_TOTAL_BAR, g_setup.TotalBlocks);
     bool companionsWritten = WriteCompanions(dialog);
     PlatformComInitialize();
-    if (companionsWritten) InstallFromPackage(dialog);
+    if (companionsWritten) {
+        StartBlockDecoders();
+        InstallFromPackage(dialog);
+        StopBlockDecoders();
+    }
     PlatformComUninitialize();
     FlushProgress(dialog);
     g_setup.PromptOwner = nullptr;

@@ -1,6 +1,7 @@
 // The thread behind the progress dialog that does the whole installation, in a fixed
 // order: the companion programs, the files, the shortcuts, the registry entries, and the
-// command to run afterwards. It alone reads the Package and writes while it runs.
+// command to run afterwards. It alone reads the Package and writes while it runs; helper
+// threads may only decode the blocks it has read (see BlockDecoders.h).
 #pragma once
 #include "state/Types.h"
 

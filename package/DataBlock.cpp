@@ -27,6 +27,23 @@ BlockStatus ReadStoredBlock(PackageReader& reader, u8* buffer, u32 capacity, Sto
     return BlockStatus::Sound;
 }
 
+bool ReadStoredBlockQuietly(PackageReader& reader, u8* buffer, u32 capacity, StoredBlock* block) {
+    u32 start = reader.VolumeOffset();
+    u8 field[DataBlockPrefixSize];
+    if (!reader.ReadQuietly(field, 2)) return false;
+    *block = StoredBlock();
+    block->storedLength = LoadU16(field);
+    if (block->storedLength == 0) return true;
+    if (block->storedLength <= capacity && reader.ReadQuietly(field + 2, 8) &&
+        reader.ReadQuietly(buffer, block->storedLength)) {
+        block->decodedChecksum = LoadU32(field + 2);
+        block->storedChecksum = LoadU32(field + 6);
+        return true;
+    }
+    reader.RewindTo(start);
+    return false;
+}
+
 bool DecodeStoredBlock(const StoredBlock& block, u8* buffer, u32* length, u32 capacity) {
     if (block.storedLength == 0) {
         *length = 0;

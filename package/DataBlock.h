@@ -25,6 +25,11 @@ struct StoredBlock {
 // bytes do not fit is Damaged.
 BlockStatus ReadStoredBlock(PackageReader& reader, u8* buffer, u32 capacity, StoredBlock* block);
 
+// ReadStoredBlock for a record that lies wholly in the open volume, read without any prompt
+// (PackageReader::ReadQuietly): false, with nothing consumed, for any other record, which an
+// ordinary ReadStoredBlock must then meet.
+bool ReadStoredBlockQuietly(PackageReader& reader, u8* buffer, u32 capacity, StoredBlock* block);
+
 // Checks the stored bytes in buffer against their checksum, decodes them in place and checks
 // the result: true with *length the decoded count, false for a damaged block. capacity is
 // that of buffer, at least the stored length.

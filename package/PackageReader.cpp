@@ -59,6 +59,7 @@ bool PackageReader::OpenNextVolume() {
         u32 actual = source_.Size();
         if (fieldRead && (expected == 0 || expected == actual)) {
             ++volumeIndex_;
+            volumeSize_ = actual;
             return true;
         }
         bool retry = AskAbout(PackagePrompt::Damaged, volumeStartOffset_, fieldRead, expected, actual);
@@ -88,6 +89,22 @@ int PackageReader::ReadPackageBytes(void* buffer, u32 n) {
         }
     }
     return static_cast<int>(total);
+}
+
+bool PackageReader::ReadQuietly(void* buffer, u32 n) {
+    if (failed_ || !open_ || position_ > volumeSize_ || volumeSize_ - position_ < n) return false;
+    u32 got = 0;
+    if (source_.Read(buffer, n, &got) && got == n) {
+        position_ += n;
+        return true;
+    }
+    RewindTo(position_);  // a failed read may have moved the file on
+    return false;
+}
+
+void PackageReader::RewindTo(u32 offset) {
+    position_ = offset;
+    source_.Seek(offset);
 }
 
 int PackageReader::ReadCountedBytes(u8* out) {

@@ -21,6 +21,13 @@ public:
     // Reads n bytes, switching volumes as needed: n, or -1 when a read failed and was
     // given up, or the next volume could not be had.
     int ReadPackageBytes(void* buffer, u32 n);
+    // Reads n bytes only if the open volume holds them all, and never asks anyone: true when
+    // they were read; false, with nothing consumed, when they lie (partly) beyond the
+    // volume, the stream has failed, or the read fails. Reading ahead with it shows the
+    // user nothing; a later ordinary read meets any problem where it always would.
+    bool ReadQuietly(void* buffer, u32 n);
+    // Back to an earlier VolumeOffset of the open volume, to read again from there.
+    void RewindTo(u32 offset);
     // A CountedString, NUL-terminated; valid until the next call. "" when a read failed.
     const char* ReadCountedString();
     // A CountedString as stored, 0 bytes included: its length, or -1 when a read failed.
@@ -54,6 +61,7 @@ private:
     u32 currentVolume_ = 0;
     u32 volumeStartOffset_ = 0;
     u32 position_ = 0;
+    u32 volumeSize_ = 0;
     char path_[PathCapacity] = {};
     char string_[CountedStringCapacity] = {};
 };

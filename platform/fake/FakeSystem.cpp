@@ -1,6 +1,7 @@
 // The system for tests: its family, disks and processors as the test sets them, restarts
-// counted, and threads that are real but joined before the next test.
+// counted, and threads that are real but joined before the next test; signals are real too.
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -84,3 +85,39 @@ bool PlatformStartThread(ThreadProcedure procedure, void* parameter) {
     g_threads.emplace_back([procedure, parameter] { procedure(parameter); });
     return true;
 }
+
+ThreadHandle PlatformStartJoinableThread(ThreadProcedure procedure, void* parameter) {
+    return new std::thread([procedure, parameter] { procedure(parameter); });
+}
+
+void PlatformJoinThread(ThreadHandle thread) {
+    std::thread* t = static_cast<std::thread*>(thread);
+    t->join();
+    delete t;
+}
+
+namespace {
+struct Signal {
+    std::mutex mutex;
+    std::condition_variable raised;
+    u32 count = 0;
+};
+}  // namespace
+
+SignalHandle PlatformCreateSignal() { return new Signal; }
+
+void PlatformRaiseSignal(SignalHandle signal) {
+    Signal* s = static_cast<Signal*>(signal);
+    std::lock_guard<std::mutex> lock(s->mutex);
+    ++s->count;
+    s->raised.notify_one();
+}
+
+void PlatformWaitSignal(SignalHandle signal) {
+    Signal* s = static_cast<Signal*>(signal);
+    std::unique_lock<std::mutex> lock(s->mutex);
+    s->raised.wait(lock, [s] { return s->count > 0; });
+    --s->count;
+}
+
+void PlatformCloseSignal(SignalHandle signal) { delete static_cast<Signal*>(signal); }

@@ -1,4 +1,4 @@
-// Threads on Windows.
+// Threads on Windows; signals are semaphores.
 #include <windows.h>
 
 #include "platform/Threads.h"
@@ -16,13 +16,25 @@ DWORD WINAPI Run(void* start) {
 }
 }  // namespace
 
-bool PlatformStartThread(ThreadProcedure procedure, void* parameter) {
+ThreadHandle PlatformStartJoinableThread(ThreadProcedure procedure, void* parameter) {
     Start* start = new Start{procedure, parameter};
     HANDLE thread = CreateThread(nullptr, 0, Run, start, 0, nullptr);
-    if (!thread) {
-        delete start;
-        return false;
-    }
-    CloseHandle(thread);  // the thread runs on its own
-    return true;
+    if (!thread) delete start;
+    return thread;
 }
+
+bool PlatformStartThread(ThreadProcedure procedure, void* parameter) {
+    HANDLE thread = PlatformStartJoinableThread(procedure, parameter);
+    if (thread) CloseHandle(thread);  // the thread runs on its own
+    return thread != nullptr;
+}
+
+void PlatformJoinThread(ThreadHandle thread) {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+
+SignalHandle PlatformCreateSignal() { return CreateSemaphoreA(nullptr, 0, 0x7FFFFFFF, nullptr); }
+void PlatformRaiseSignal(SignalHandle signal) { ReleaseSemaphore(signal, 1, nullptr); }
+void PlatformWaitSignal(SignalHandle signal) { WaitForSingleObject(signal, INFINITE); }
+void PlatformCloseSignal(SignalHandle signal) { CloseHandle(signal); }

@@ -5,6 +5,7 @@
 
 #include "install/ProgressDialog.h"
 #include "package/StubPackage.h"
+#include "platform/System.h"
 #include "platform/win32/DllLoading.h"
 #include "platform/win32/TestHooks.h"
 #include "remove/Finalizer.h"
@@ -18,6 +19,7 @@
 namespace {
 // Installs with the header's defaults, as if the wizard had been finished at once.
 void InstallWithDefaults(InstanceHandle instance, WindowHandle window) {
+    TraceEvent("processors", PlatformProcessorCount());
     TraceEvent("install-start", 0);
     bool finished = RunProgressDialog(instance, window);
     TraceEvent("installed", finished);
