@@ -21,7 +21,7 @@ using PropertySheetFunction = INT_PTR(WINAPI*)(LPCPROPSHEETHEADERA);
 // which the sheet hands over with WM_INITDIALOG, and then lives in the page's user slot.
 INT_PTR CALLBACK PageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        DialogHandler handler = reinterpret_cast<DialogHandler>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+        DialogHandler handler = reinterpret_cast<DialogHandler>(reinterpret_cast<PROPSHEETPAGEA_V1*>(lParam)->lParam);
         SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(handler));
         return handler(page, message, wParam, 0);
     }
@@ -40,9 +40,11 @@ iptr PlatformRunWizard(InstanceHandle instance, WindowHandle owner, const Wizard
         return -1;
     }
     HINSTANCE module = static_cast<HINSTANCE>(instance);
-    PROPSHEETPAGEA records[5] = {};
+    // The sheet walks the array by each record's dwSize, so the records are exactly of the
+    // first version's size, which every comctl32 accepts.
+    PROPSHEETPAGEA_V1 records[5] = {};
     for (u32 i = 0; i < count; ++i) {
-        records[i].dwSize = PROPSHEETPAGEA_V1_SIZE;
+        records[i].dwSize = sizeof records[i];
         records[i].dwFlags = PSP_USEICONID;
         records[i].hInstance = module;
         records[i].pszTemplate = MAKEINTRESOURCEA(pages[i].templateId);
@@ -59,7 +61,7 @@ iptr PlatformRunWizard(InstanceHandle instance, WindowHandle owner, const Wizard
     header.pszCaption = "Property Sheet Title";
     header.nPages = count;
     header.nStartPage = 0;
-    header.ppsp = records;
+    header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(records);
     INT_PTR result = propertySheet(&header);
     TraceEvent("wizard", static_cast<u32>(result));
     return result;
