@@ -4,6 +4,8 @@
 
 // The folders path macros stand for, by the system's numbers.
 enum : int { FolderDesktop = 0, FolderPrograms = 2, FolderStartUp = 7, FolderStartMenu = 11 };
+// The system's folder for installed programs ("C:\Program Files").
+enum : int { FolderProgramFiles = 0x26 };
 // A special folder of the current user; false when the system cannot name it.
 bool PlatformSpecialFolder(int folder, char* out, u32 capacity);
 bool PlatformSystemDirectory(char* out, u32 capacity);

@@ -72,6 +72,32 @@ void ResetControls() {
     g_presses.clear();
     g_onShow.clear();
 }
+
+WindowHandle NewDialogWindow(WindowHandle parent, int templateId, DialogHandler handler) {
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    g_dialogs.push_back(std::make_unique<FakeWindow>());
+    FakeWindow* window = g_dialogs.back().get();
+    window->templateId = templateId;
+    window->parent = IsFakeWindow(parent) ? Window(parent) : nullptr;
+    window->handler = handler;
+    return window;
+}
+
+bool TakePosted(WindowHandle window, unsigned* message, uptr* wParam, iptr* lParam) {
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    std::deque<Posted>& posted = Window(window)->posted;
+    if (posted.empty()) return false;
+    *message = posted.front().message;
+    *wParam = posted.front().wParam;
+    *lParam = posted.front().lParam;
+    posted.pop_front();
+    return true;
+}
+
+void SetWindowRect(WindowHandle window, WindowRect rect) {
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    Window(window)->state.rect = rect;
+}
 }  // namespace fake_state
 
 namespace fake {

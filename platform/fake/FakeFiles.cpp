@@ -119,7 +119,21 @@ std::string HostPath(const std::string& path) {
     std::string rest = path.substr(2);
     for (char& c : rest)
         if (c == '\\') c = '/';
-    return g_driveRoot + "/" + drive + rest;
+    std::string host = g_driveRoot + "/" + drive + rest;
+    // Names match without regard to case, as on the system: an entry whose name differs only
+    // in case stands for a file name that does not exist as written.
+    std::error_code error;
+    fs::path wanted(host);
+    if (!fs::exists(wanted, error) && wanted.has_parent_path() && fs::is_directory(wanted.parent_path(), error)) {
+        auto lower = [](std::string text) {
+            for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+            return text;
+        };
+        std::string name = lower(wanted.filename().string());
+        for (const fs::directory_entry& entry : fs::directory_iterator(wanted.parent_path(), error))
+            if (lower(entry.path().filename().string()) == name) return entry.path().string();
+    }
+    return host;
 }
 
 void SetReadOnly(const std::string& path, bool readOnly) {

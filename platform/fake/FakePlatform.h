@@ -125,6 +125,30 @@ iptr DialogAnswer(WindowHandle dialog);
 // A window that is not a dialog box, for code that works on a window it is given.
 WindowHandle NewTestWindow();
 
+// ---- Wizard: a sheet that drives the pages' procedures as the system's would ----
+// What the user does in the next wizard, step by step, on the current page: press a button
+// (a button the page has not enabled does nothing), or type into a control (a disabled one
+// takes nothing). When the steps run out the sheet ends as one that could not be shown (-1).
+struct WizardStep {
+    enum Kind { Next, Back, Finish, Cancel, Type } kind;
+    int control = 0;
+    std::string text;
+};
+void ScriptWizard(std::vector<WizardStep> steps);
+inline WizardStep TypeInto(int control, std::string text) { return {WizardStep::Type, control, std::move(text)}; }
+struct WizardRun {
+    WindowHandle owner;
+    std::vector<int> templates;  // the pages placed, in order
+    std::vector<int> current;    // the template of each page made current, in order
+    std::vector<u32> buttons;    // the buttons enabled on each page made current, in order
+    int ignored = 0;             // steps the sheet did not take
+    iptr result = 0;
+    WindowHandle sheet = nullptr;
+    std::vector<WindowHandle> pages;  // the page windows made, by place in the sheet (null: never shown)
+};
+// Every wizard run since the reset.
+const std::vector<WizardRun>& Wizards();
+
 // ---- Process ----
 void SetModulePath(const std::string& path);  // empty: the path cannot be had
 void SetTempDirectory(const std::string& path);

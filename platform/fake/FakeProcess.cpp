@@ -38,6 +38,7 @@ void Reset() {
     fake_state::ResetDialogs();
     fake_state::ResetWindow();
     fake_state::ResetControls();
+    fake_state::ResetWizard();
     fake_state::ResetRegistry();
     fake_state::ResetShell();
     fake_state::ResetSystem();

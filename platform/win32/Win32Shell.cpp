@@ -8,12 +8,17 @@
 #include "platform/Shell.h"
 
 bool PlatformSpecialFolder(int folder, char* out, u32 capacity) {
-    if (capacity < MAX_PATH) return false;
+    // The system writes up to MAX_PATH bytes, more than the program's path buffers hold:
+    // the path goes through a buffer of that size and is refused when it does not fit.
+    char path[MAX_PATH];
     LPITEMIDLIST list = nullptr;
     if (SHGetSpecialFolderLocation(nullptr, folder, &list) != S_OK || !list) return false;
-    bool ok = SHGetPathFromIDListA(list, out) != FALSE;
+    bool ok = SHGetPathFromIDListA(list, path) != FALSE;
     CoTaskMemFree(list);
-    return ok;
+    u32 length = ok ? static_cast<u32>(lstrlenA(path)) : 0;
+    if (!ok || length >= capacity) return false;
+    CopyMemory(out, path, length + 1);
+    return true;
 }
 
 bool PlatformSystemDirectory(char* out, u32 capacity) {

@@ -11,9 +11,25 @@
 #include "remove/Finalizer.h"
 #include "remove/Uninstaller.h"
 #include "shell/CommandLine.h"
-#include "shell/PlaceholderHandlers.h"
 #include "shell/StartUp.h"
 #include "state/SetupState.h"
+#include "wizard/RunInstallation.h"
+
+namespace {
+// The install handler: the whole installation run. The test build traces the flags behind
+// the outcome message once it has been answered (the sheet itself traces "wizard" with its
+// result when it ends).
+void Install(InstanceHandle instance, WindowHandle window) {
+    iptr wizard = RunInstallation(instance, window);
+    if (wizard <= 0) return;
+    TraceEvent("install-ok", g_setup.InstallOk);
+    TraceEvent("corrupted", g_setup.Corrupted);
+    TraceEvent("reboot-needed", g_setup.RebootNeeded);
+    TraceEvent("finalize-needed", g_setup.FinalizeNeeded);
+    TraceEvent("cancelled", g_setup.Cancelled);
+    TraceText("run-after", g_setup.RunAfterCommand);
+}
+}  // namespace
 
 #ifdef PACKWRIGHT_TEST_BUILD
 namespace {
@@ -68,7 +84,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TraceText("directory", directory);
     TraceText("tail", tail);
 #endif
-    RunModeHandlers handlers = {CloseWithoutWork, RunUninstaller, RunFinalizer};
+    RunModeHandlers handlers = {Install, RunUninstaller, RunFinalizer};
 #ifdef PACKWRIGHT_TEST_BUILD
     if (TestInstallWithDefaults()) handlers.install = InstallWithDefaults;
     if (TestDecodeOnly()) handlers.install = DecodeOnly;
@@ -76,4 +92,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     int code = RunStartUp(instance, tail, handlers);
     TraceEvent("exit", static_cast<u32>(code));
     return code;
+}
+
+// The process starts here. The Stub is linked without the C runtime's start files, so no
+// runtime start-up runs first: nothing may rely on global constructors (the build checks
+// there are none) or on the runtime's own initialisation. The system only promises 4-byte
+// stack alignment at this point.
+extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+    ExitProcess(static_cast<UINT>(WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT)));
 }

@@ -59,7 +59,7 @@ TEST_F(Finalize, RestartPutsTheFileInPlaceStartsTheRunAfterProgramAndSchedulesIt
     ASSERT_NE(newReadme, "(none)");
     ASSERT_EQ(Contents(readme), EarlierReadme);
     ASSERT_NE(Contents(notes.finalizer), "(none)");
-    ASSERT_EQ(QueryRegistry(RunOnceKey, "ZelSetup_Finalize"), notes.programDir + "\\Finalize.exe");
+    ASSERT_EQ(QueryRegistry(RunOnceKey, "ZelSetup_Finalize"), "\"" + notes.programDir + "\\Finalize.exe\"");
 
     // The restart runs the RunOnce entry and waits for it.
     WineProcess restart({"wineboot", "-e", "-r"}, Traced());
@@ -88,7 +88,7 @@ TEST_F(Finalize, AMoveThatFailsLeavesTheOldFileInPlaceAndShowsTheError) {
     ASSERT_TRUE(command);
     ASSERT_EQ(RunWine({"reg", "delete", RunOnceKey, "/v", "ZelSetup_Finalize", "/f"}, ProgramTimeout).exitCode, 0);
 
-    RunResult driven = Drive({"hold", readme + ".NewTemp", "launch", "\"" + *command + "\"", "answer", "Error!", "1",
+    RunResult driven = Drive({"hold", readme + ".NewTemp", "launch", *command, "answer", "Error!", "1",
                               "60000", "close", "Notepad", "*", "60000", "gone", "ZelSetupWindow", "*", "60000"},
                              ProgramTimeout);
     ASSERT_EQ(driven.exitCode, 0) << driven.output;

@@ -41,6 +41,30 @@ TEST_F(Hardening, LibraryBesideTheSetupIsNotLoaded) {
     EXPECT_TRUE(Loaded(folder().hostPath())) << "the planted library was not even loaded without the hardening";
 }
 
+// The wizard's sheet comes from the common-controls library as well: the system's copy shows
+// it; without the hardening the planted copy, which has no sheet, is taken, and the
+// installation ends without installing anything.
+TEST_F(Hardening, TheWizardSheetComesFromTheSystemsLibrary) {
+    WriteEmptyInstaller(TestStubPath(), folder().hostFile("SETUP.EXE"));
+    Plant(folder().hostPath());
+    auto wizardResult = [this] {
+        std::vector<TraceEvent> trace = Trace();
+        const TraceEvent* wizard = trace.empty() ? nullptr : FindEvent(trace, TracedProcesses(trace)[0], "wizard");
+        return wizard ? wizard->value : std::string("(none)");
+    };
+    RunResult hardened = RunDriven({folder().windowsFile("SETUP.EXE")},
+                                   {"press", "CANCEL", "60000", "answer", "Confirm", "6", "60000"}, PreferPlanted(true));
+    EXPECT_EQ(hardened.exitCode, 0) << hardened.output;
+    EXPECT_EQ(wizardResult(), "0");
+    EXPECT_FALSE(Loaded(folder().hostPath()));
+
+    fs::remove(folder().hostFile("trace.txt"));
+    RunResult open = RunWine({folder().windowsFile("SETUP.EXE")}, ProgramTimeout, PreferPlanted(false));
+    EXPECT_EQ(open.exitCode, 0) << open.output;
+    EXPECT_TRUE(Loaded(folder().hostPath())) << "the planted library was not even loaded without the hardening";
+    EXPECT_EQ(wizardResult(), "4294967295");
+}
+
 TEST_F(Hardening, LibraryInTheTemporaryFolderIsNotLoadedByTheUninstallerCopy) {
     fs::path temp = HostPath(UserTempDirectory());
     WriteCompanionInstaller(TestStubPath(), folder().hostFile("UNINST.EXE"), 1);

@@ -231,7 +231,8 @@ InstalledProduct InstallProduct(const fs::path& manifestPath, const InstallOptio
         image = BuildCompanionImage(stub, finalizer);
         WriteHostFile(product.finalizer, std::string(image.begin(), image.end()));
         import.Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
-        import.String("ZelSetup_Finalize", product.programDir + "\\Finalize.exe");
+        // Quoted, as the installation writes it: the program directory may hold blanks.
+        import.String("ZelSetup_Finalize", "\"" + product.programDir + "\\Finalize.exe\"");
         if (!plan.runAfter.empty()) {
             import.Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\Marrowfen\\Packwright\\RunAfter");
             import.String("RunAfter", ExpandInPrefix(plan.runAfter, product.programDir, folder));
