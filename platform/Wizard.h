@@ -25,7 +25,9 @@ struct SheetNotification {
     uptr id;
     unsigned code;
 };
-inline int NotificationCode(iptr lParam) { return static_cast<int>(reinterpret_cast<const SheetNotification*>(lParam)->code); }
+inline int NotificationCode(iptr lParam) {
+    return static_cast<int>(reinterpret_cast<const SheetNotification*>(lParam)->code);
+}
 inline WindowHandle NotificationSheet(iptr lParam) { return reinterpret_cast<const SheetNotification*>(lParam)->sheet; }
 
 // The sheet's notifications to its pages.

@@ -44,8 +44,8 @@ DiskFigures EstimateBytes(const u32 sizeTable[7], u32 totalBlocks, u32 stubSize,
     }
     DiskFigures figures;
     figures.thisDrive = files + companions * RoundUpToClusters(stubSize, clusterSize);
-    figures.otherDrives = (static_cast<u64>(sizeTable[6]) << 15) +
-                          companions * RoundUpToClusters(stubSize, LargestTableCluster);
+    figures.otherDrives =
+        (static_cast<u64>(sizeTable[6]) << 15) + companions * RoundUpToClusters(stubSize, LargestTableCluster);
     return figures;
 }
 

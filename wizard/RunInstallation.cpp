@@ -79,7 +79,7 @@ void WriteText(RegistryKey key, const char* name, const char* text) {
 }
 
 void Replace(char** field, const char* text) {
-    delete[] *field;
+    delete[] * field;
     *field = CopyString(text);
 }
 

@@ -12,17 +12,17 @@ iptr RunInstallation(InstanceHandle instance, WindowHandle window);
 
 // How an installation that went past the wizard ended, in the order the outcomes are tested.
 enum class InstallOutcome {
-    Cancelled,         // by the progress dialog's Cancel or a cancelled disk prompt
-    Corrupted,         // failed: a block was damaged
-    NotWritten,        // failed: files could not be written, or they wait for a Finalizer
-                       // that was never written
-    Complete,          // nothing left to do
-    CompleteRestart,   // files wait for a restart; the system restarts on its own terms
-    AskRestart,        // files wait for a restart, and the user may restart now
+    Cancelled,        // by the progress dialog's Cancel or a cancelled disk prompt
+    Corrupted,        // failed: a block was damaged
+    NotWritten,       // failed: files could not be written, or they wait for a Finalizer
+                      // that was never written
+    Complete,         // nothing left to do
+    CompleteRestart,  // files wait for a restart the user makes when it suits (NT family)
+    AskRestart,       // files wait for a restart, and the user may restart now
 };
 
 struct OutcomeFlags {
-    bool finished;        // the progress dialog was not cancelled
+    bool finished;  // the progress dialog was not cancelled
     bool installOk;
     bool corrupted;
     bool rebootNeeded;

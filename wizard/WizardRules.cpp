@@ -33,6 +33,6 @@ void TakeFieldText(char** field, const char* typed) {
     u32 length = static_cast<u32>(std::strlen(typed));
     if (length == 0) return;
     if (typed[length - 1] == '\\') --length;
-    delete[] *field;
+    delete[] * field;
     *field = CopyString(typed, length);
 }

@@ -68,7 +68,8 @@ private:
         if (Page()) pages_[current_].procedure(Page(), MessageShowWindow, 0, 0);
         current_ = index;
         if (!Page()) {
-            run_.pages[index] = fake_state::NewDialogWindow(run_.sheet, pages_[index].templateId, pages_[index].procedure);
+            run_.pages[index] =
+                fake_state::NewDialogWindow(run_.sheet, pages_[index].templateId, pages_[index].procedure);
             pages_[index].procedure(Page(), MessageInitDialog, 0, 0);
         }
         Notify(SheetSetActive);

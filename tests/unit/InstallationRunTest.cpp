@@ -115,11 +115,11 @@ TEST_F(InstallationRun, ABareDirectoryGoesIntoTheProgramFilesFolder) {
         const char* shell;
         const char* expected;
     } cases[] = {
-        {nullptr, nullptr, "Sample"},                                   // nothing to go by: the name stays
-        {nullptr, "C:\\PF", "C:\\PF\\Sample"},                          // as the shell names it
+        {nullptr, nullptr, "Sample"},                                  // nothing to go by: the name stays
+        {nullptr, "C:\\PF", "C:\\PF\\Sample"},                         // as the shell names it
         {"C:\\Program Files", "C:\\PF", "C:\\Program Files\\Sample"},  // the registry first
-        {"", "C:\\PF", "C:\\PF\\Sample"},                               // an empty value is no folder
-        {tooLong.c_str(), "C:\\PF", "Sample"},                          // too long together: refused
+        {"", "C:\\PF", "C:\\PF\\Sample"},                              // an empty value is no folder
+        {tooLong.c_str(), "C:\\PF", "Sample"},                         // too long together: refused
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
@@ -179,7 +179,8 @@ TEST_F(InstallationRun, AnOverlongUninstallNameRemembersNothing) {
     Start(p);
     fake::ScriptWizard({Next, Next, Finish});
     EXPECT_EQ(Run(), 1);
-    for (const std::string& line : fake::RegistryListing()) EXPECT_EQ(line.find("ZelSetup\\"), std::string::npos) << line;
+    for (const std::string& line : fake::RegistryListing())
+        EXPECT_EQ(line.find("ZelSetup\\"), std::string::npos) << line;
 }
 
 // Files waiting for the Finalizer: it is scheduled by its quoted path (a planted
@@ -192,7 +193,8 @@ TEST_F(InstallationRun, TheFinalizerIsScheduledByItsQuotedPath) {
     g_setup.FinalizeNeeded = g_setup.RebootNeeded = true;  // as an in-use file on the older family leaves them
     fake::ScriptWizard({Next, Next, Finish});
     EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(StringValue(RunOnceKey, "ZelSetup_Finalize"), std::string("\"C:\\Program Files\\Sample\\Finalize.exe\"") + '\0');
+    EXPECT_EQ(StringValue(RunOnceKey, "ZelSetup_Finalize"),
+              std::string("\"C:\\Program Files\\Sample\\Finalize.exe\"") + '\0');
     EXPECT_EQ(StringValue(RunAfterKey, "RunAfter"), std::string("C:\\Program Files\\Sample\\viewer.exe") + '\0');
     EXPECT_TRUE(Exists("C:\\Program Files\\Sample\\FINALIZE.EXE"));
     EXPECT_TRUE(fake::OpenedByShell().empty());
@@ -257,13 +259,41 @@ TEST(InstallOutcome, EachMessageForItsFlags) {
         const char* caption;
         unsigned type;
     } rows[] = {
-        {{false, false, true, true, false, true}, InstallOutcome::Cancelled, "You have chosen to cancel the installation.", "Cancelled!", 0x40},
-        {{true, false, true, false, false, true}, InstallOutcome::Corrupted, "The installation was not successful. One of the files appears to be corrupted.", "Installation Failed!", 0x10},
-        {{true, false, false, true, false, true}, InstallOutcome::NotWritten, "The installation was not successful. One or more files could not be written.", "Installation Failed!", 0x10},
-        {{true, true, false, true, true, false}, InstallOutcome::NotWritten, "The installation was not successful. One or more files", "Installation Failed!", 0x10},
-        {{true, true, false, true, false, true}, InstallOutcome::CompleteRestart, "Installation complete! Some files could not be updated immediately;", "Success!", 0x40},
-        {{true, true, false, true, false, false}, InstallOutcome::AskRestart, "Installation complete! Some files could not be updated immediately;", "Restart Windows?", 0x44},
-        {{true, true, true, false, false, false}, InstallOutcome::Complete, "Installation complete! You can use the program immediately.", "Success!", 0x40},
+        {{false, false, true, true, false, true},
+         InstallOutcome::Cancelled,
+         "You have chosen to cancel the installation.",
+         "Cancelled!",
+         0x40},
+        {{true, false, true, false, false, true},
+         InstallOutcome::Corrupted,
+         "The installation was not successful. One of the files appears to be corrupted.",
+         "Installation Failed!",
+         0x10},
+        {{true, false, false, true, false, true},
+         InstallOutcome::NotWritten,
+         "The installation was not successful. One or more files could not be written.",
+         "Installation Failed!",
+         0x10},
+        {{true, true, false, true, true, false},
+         InstallOutcome::NotWritten,
+         "The installation was not successful. One or more files",
+         "Installation Failed!",
+         0x10},
+        {{true, true, false, true, false, true},
+         InstallOutcome::CompleteRestart,
+         "Installation complete! Some files could not be updated immediately;",
+         "Success!",
+         0x40},
+        {{true, true, false, true, false, false},
+         InstallOutcome::AskRestart,
+         "Installation complete! Some files could not be updated immediately;",
+         "Restart Windows?",
+         0x44},
+        {{true, true, true, false, false, false},
+         InstallOutcome::Complete,
+         "Installation complete! You can use the program immediately.",
+         "Success!",
+         0x40},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.begins);

@@ -27,7 +27,7 @@ protected:
         fake::SetClientSize(1024, 768);
     }
     static void Set(char** field, const char* text) {
-        delete[] *field;
+        delete[] * field;
         *field = text ? CopyString(text) : nullptr;
     }
     // The window of a page the last wizard made, by its template.
@@ -162,8 +162,8 @@ TEST_F(Wizard, DirectoryPageShowsTheEstimateAndTakesTheFieldOnLeaving) {
     Set(&g_setup.UninstallName, "Title");
     for (u32& n : g_setup.SizeTable) n = 2;
     fake::SetDiskGeometry(1, 512);
-    fake::ScriptWizard({Next, fake::TypeInto(PAGE_FIELD, ""), Back, Next, fake::TypeInto(PAGE_FIELD, "E:\\Other\\"),
-                        Finish});
+    fake::ScriptWizard(
+        {Next, fake::TypeInto(PAGE_FIELD, ""), Back, Next, fake::TypeInto(PAGE_FIELD, "E:\\Other\\"), Finish});
     EXPECT_EQ(RunSetupWizard(nullptr, nullptr), 1);
     EXPECT_EQ(fake::DiskGeometryAsked(), std::vector<std::string>{"D:\\"});
     EXPECT_EQ(Field(DIRECTORY_PAGE, PAGE_ESTIMATE),
@@ -198,8 +198,8 @@ TEST_F(Wizard, AWrongPasswordKeepsThePageAndBackChecksNothing) {
     g_setup.PasswordChecksum = PasswordChecksumOf("RIGHT", 5);
     Set(&g_setup.ShortcutFolder, "Tools");
     fake::QueueAnswers({IdOk});
-    fake::ScriptWizard({Next, fake::TypeInto(PAGE_FIELD, "wrong"), Next, Back, Next, fake::TypeInto(PAGE_FIELD, "right"),
-                        Next, Finish});
+    fake::ScriptWizard({Next, fake::TypeInto(PAGE_FIELD, "wrong"), Next, Back, Next,
+                        fake::TypeInto(PAGE_FIELD, "right"), Next, Finish});
     EXPECT_EQ(RunSetupWizard(nullptr, nullptr), 1);
     EXPECT_EQ(fake::Wizards().back().current,
               (std::vector<int>{WELCOME_PAGE, PASSWORD_PAGE, WELCOME_PAGE, PASSWORD_PAGE, FOLDER_PAGE}));
