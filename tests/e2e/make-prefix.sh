@@ -21,6 +21,9 @@ xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
   wine wineboot -i
   wine reg add "HKCU\\Software\\Wine\\Explorer" /v Desktop /d Default /f
   wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v Default /d 1024x768 /f
+  # Text files open in Notepad, as on any Windows system (a fresh prefix has the class but
+  # not the extension), so that an installer can open a readme when it has finished.
+  wine reg add "HKCR\\.txt" /ve /d txtfile /f
   wineserver -w' >"$e2e_state/prefix.log" 2>&1 || { cat "$e2e_state/prefix.log" >&2; exit 1; }
 
 # The user's shell folders must not lead out of the prefix into the real home.

@@ -10,6 +10,11 @@
 //   answer CAPTION ID MS      the same, then answer it with the button ID (1 OK, 2 Cancel,
 //                             4 Retry, 6 Yes, 7 No)
 //   sheet MS                  wait for the wizard and print its current page's title
+//   page TITLE MS             wait until the wizard's current page is the one with this
+//                             template caption ("Welcome", "Enter Password" ...)
+//   enabled ID MS             print whether control ID on the current page takes input
+//   through PASSWORD MS       take the wizard's proposals: Next on every page (PASSWORD typed
+//                             on the password page) and Finish on the last
 //   text ID MS                print the text of control ID on the wizard's current page
 //   type ID TEXT MS           put TEXT into control ID on the wizard's current page
 //   press BUTTON MS           wait until NEXT, BACK or FINISH is enabled and press it;
@@ -127,6 +132,17 @@ HWND CurrentPage(HWND wizard) {
     return reinterpret_cast<HWND>(SendMessageA(wizard, PsmGetCurrentPageHwnd, 0, 0));
 }
 
+// A wizard button that is shown and enabled, or null.
+HWND UsableButton(HWND wizard, int id) {
+    HWND control = GetDlgItem(wizard, id);
+    return control && IsWindowVisible(control) && IsWindowEnabled(control) ? control : nullptr;
+}
+
+void SetText(HWND control, const std::string& text) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, &result);
+}
+
 void Print(const char* key, const std::string& value) {
     std::printf("%s: %s\n", key, Escaped(value).c_str());
     std::fflush(stdout);
@@ -183,8 +199,9 @@ int main(int argc, char** argv) {
             DWORD ms = args.Number();
             HWND window = WaitFor(ms, std::string("window ") + className + " / " + title,
                                   [&] { return FindWindowMatching(className, title); });
-            if (command == "close") PostMessageA(window, WM_CLOSE, 0, 0);
+            // Named before it is asked to close: once closed it has no name to give.
             Print("window", ClassName(window) + " / " + WindowText(window));
+            if (command == "close") PostMessageA(window, WM_CLOSE, 0, 0);
         } else if (command == "gone") {
             const char* className = args.Text();
             const char* title = args.Text();
@@ -204,7 +221,16 @@ int main(int argc, char** argv) {
         } else if (command == "sheet") {
             HWND wizard = WaitFor(args.Number(), "the wizard", FindWizard);
             Print("page", WindowText(wizard));
-        } else if (command == "text" || command == "type") {
+        } else if (command == "page") {
+            std::string title = args.Text();
+            DWORD ms = args.Number();
+            WaitFor(ms, "the wizard page " + title, [&]() -> HWND {
+                HWND wizard = FindWizard();
+                HWND page = wizard ? CurrentPage(wizard) : nullptr;
+                return page && WindowText(page) == title ? page : nullptr;
+            });
+            Print("page", title);
+        } else if (command == "text" || command == "type" || command == "enabled") {
             int id = static_cast<int>(args.Number());
             std::string text = command == "type" ? args.Text() : "";
             HWND wizard = WaitFor(args.Number(), "the wizard", FindWizard);
@@ -212,10 +238,30 @@ int main(int argc, char** argv) {
             if (!control) Fail(2, "no control " + std::to_string(id) + " on the current page");
             if (command == "text") {
                 Print("text", WindowText(control));
+            } else if (command == "enabled") {
+                Print("enabled", IsWindowEnabled(control) ? "1" : "0");
             } else {
-                DWORD_PTR result = 0;
-                SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
-                                    2000, &result);
+                SetText(control, text);
+            }
+        } else if (command == "through") {
+            std::string password = args.Text();
+            DWORD ms = args.Number();
+            for (;;) {
+                HWND wizard = WaitFor(ms, "the wizard", FindWizard);
+                HWND page = CurrentPage(wizard);
+                if (WindowText(page) == "Enter Password") SetText(GetDlgItem(page, 1000), password);
+                HWND button = WaitFor(ms, "Next or Finish", [&] {
+                    HWND finish = UsableButton(wizard, FinishId);
+                    return finish ? finish : UsableButton(wizard, NextId);
+                });
+                bool last = button == GetDlgItem(wizard, FinishId);
+                Print("page", WindowText(page));
+                PostMessageA(wizard, PsmPressButton, last ? PressFinish : PressNext, 0);
+                if (last) break;
+                WaitFor(ms, "the next page", [&]() -> HWND {
+                    HWND next = IsWindow(wizard) ? CurrentPage(wizard) : nullptr;
+                    return next != page ? next : nullptr;
+                });
             }
         } else if (command == "press") {
             std::string button = args.Text();
@@ -228,10 +274,7 @@ int main(int argc, char** argv) {
             int id = button == "NEXT" ? NextId : button == "BACK" ? BackId : FinishId;
             WPARAM which = button == "NEXT" ? PressNext : button == "BACK" ? PressBack : PressFinish;
             // The wizard enables its buttons through posted messages: wait for them.
-            WaitFor(ms, "button " + button, [&]() -> HWND {
-                HWND control = GetDlgItem(wizard, id);
-                return control && IsWindowVisible(control) && IsWindowEnabled(control) ? control : nullptr;
-            });
+            WaitFor(ms, "button " + button, [&] { return UsableButton(wizard, id); });
             PostMessageA(wizard, PsmPressButton, which, 0);
         } else if (command == "start" || command == "launch") {
             std::string line = args.Text();
