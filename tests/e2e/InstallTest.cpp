@@ -51,11 +51,7 @@ protected:
         return data;
     }
     std::string Installer(const InstallPackage& p) {
-        fs::path path = folder().hostFile("SETUP.EXE");
-        std::ifstream in(TestStubPath(), std::ios::binary);
-        ByteVector stub((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        ByteVector image = BuildInstallerImage(stub, p);
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        WriteInstaller(TestStubPath(), folder().hostFile("SETUP.EXE"), p);
         return folder().windowsFile("SETUP.EXE");
     }
     Environment Installing() const { return Traced({{"PACKWRIGHT_TEST_INSTALL", "1"}}); }

@@ -31,12 +31,16 @@ void WriteCompanionInstaller(const std::filesystem::path& stub, const std::files
     Write(out, BuildCompanionImage(ReadStub(stub), package, true));
 }
 
+void WriteInstaller(const std::filesystem::path& stub, const std::filesystem::path& out, const InstallPackage& package) {
+    Write(out, BuildInstallerImage(ReadStub(stub), package));
+}
+
 void WriteEmptyInstaller(const std::filesystem::path& stub, const std::filesystem::path& out, const std::string& title) {
     InstallPackage package;
     package.header.ProductTitle = title;
     package.header.FooterText = "Footer";
     package.header.ProgramDir = "Packwright Test";
-    Write(out, BuildInstallerImage(ReadStub(stub), package));
+    WriteInstaller(stub, out, package);
 }
 
 }  // namespace e2e

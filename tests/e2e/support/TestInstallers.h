@@ -12,6 +12,9 @@ void WriteCompanionInstaller(const std::filesystem::path& stub, const std::files
                              const std::string& title = "Packwright Test", const std::string& footer = "Footer",
                              const std::string& uninstallName = "PackwrightTest");
 
+// An install Package behind the Stub.
+void WriteInstaller(const std::filesystem::path& stub, const std::filesystem::path& out, const InstallPackage& package);
+
 // An install Package with the given header and no files behind the Stub.
 void WriteEmptyInstaller(const std::filesystem::path& stub, const std::filesystem::path& out,
                          const std::string& title = "Packwright Test");
