@@ -1,6 +1,7 @@
-// The Finalizer under Wine: an installation whose file was in use leaves "name.NewTemp" and
-// FINALIZE.EXE; after a restart the Finalizer puts the file in place, starts the run-after
-// program (Notepad) and reports.
+// The Finalizer under Wine: an installation told it runs outside the NT platform, whose file
+// was in use, leaves "name.NewTemp" and FINALIZE.EXE; after a restart the Finalizer puts the
+// file in place, starts the run-after program (Notepad) and reports.
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -34,7 +35,13 @@ protected:
         std::string programDir = "C:\\Program Files\\Sample Viewer";
         fs::create_directories(HostPath(programDir));
         std::ofstream(HostPath(programDir + "\\readme.txt"), std::ios::binary) << EarlierReadme;
-        InstalledProduct product = InstallProduct(TestProductManifest("viewer"), {{"{OurProgramDir}\\readme.txt"}});
+        // Older than the packaged one, so that only the question about overwriting at all comes.
+        fs::last_write_time(HostPath(programDir + "\\readme.txt"),
+                            fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 10));
+        // Only where the system cannot move it at the restart is a file in use the Finalizer's.
+        InstalledProduct product = InstallProduct(
+            TestProductManifest("viewer"),
+            {{"{OurProgramDir}\\readme.txt"}, {{"Overwrite?", "6"}, {"Restart Windows?", "7"}}, "win98"});
         newReadme = Contents(product.programDir + "\\readme.txt.NewTemp");
         installed = product;
         return product;
@@ -69,7 +76,7 @@ TEST_F(Finalize, RestartPutsTheFileInPlaceStartsTheRunAfterProgramAndSchedulesIt
     EXPECT_EQ(DriverValues(driven.output, "box"),
               std::vector<std::string>{"Installation complete! You can use the program immediately."});
     ASSERT_EQ(DriverValues(driven.output, "window").size(), 1u) << "the run-after program was started";
-    EXPECT_EQ(DriverValues(driven.output, "window")[0].rfind("Notepad / ", 0), 0u);
+    EXPECT_EQ(DriverValues(driven.output, "window")[0].rfind("Notepad / ", 0), 0u) << driven.output;
 
     EXPECT_EQ(Contents(readme), newReadme);
     EXPECT_EQ(Contents(readme + ".NewTemp"), "(none)");

@@ -60,7 +60,9 @@ TEST_F(Uninstall, TwoProductsSharingAFileInstalledAndRemovedLeaveThePrefixAsItWa
     PrefixSnapshot before = TakePrefixSnapshot();
 
     InstalledProduct notes = InstallProduct(ExampleManifest());
-    InstalledProduct palette = InstallProduct(TestProductManifest("palette"));
+    // The shared file is there already with the same time: the installation asks, and is
+    // told to replace it, so that it counts as the second product's too.
+    InstalledProduct palette = InstallProduct(TestProductManifest("palette"), {{}, {{"Overwrite file?", "1008"}}});
     ASSERT_EQ(SharedFileCount(Shared()), 2);
     ASSERT_TRUE(Exists(notes.programDir + "\\data\\shapes.dat"));
     ASSERT_TRUE(Exists(Link("{Desktop}\\Sample Notes settings.lnk")));

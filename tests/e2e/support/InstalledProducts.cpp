@@ -6,12 +6,10 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "package/InstallLog.h"
 #include "package/PathMacroTokens.h"
-#include "package/RegistryLine.h"
+#include "packwright/builder/BuildInstaller.h"
 #include "packwright/builder/InstallPlan.h"
 #include "packwright/builder/ManifestReader.h"
-#include "packwright/writer/InstallerWriter.h"
 #include "support/StubRun.h"
 
 namespace e2e {
@@ -53,82 +51,6 @@ std::string Expansion(PathMacro macro, const std::string& programDir, const std:
     return "";
 }
 
-void WriteHostFile(const std::string& windowsPath, const std::string& bytes) {
-    fs::path host = HostPath(windowsPath);
-    fs::create_directories(host.parent_path());
-    std::ofstream(host, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string ReadHostFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Registry values as one file for `reg import`.
-class RegistryImport {
-public:
-    void Key(const std::string& key) { text_ += "\r\n[" + key + "]\r\n"; }
-    void String(const std::string& name, const std::string& value) { text_ += Name(name) + "=" + Quoted(value) + "\r\n"; }
-    void Dword(const std::string& name, unsigned long value) {
-        char digits[9];
-        std::snprintf(digits, sizeof digits, "%08lx", value);
-        text_ += Name(name) + "=dword:" + digits + "\r\n";
-    }
-    void Binary(const std::string& name, const unsigned char* data, std::size_t length) {
-        static const char hex[] = "0123456789abcdef";
-        text_ += Name(name) + "=hex:";
-        for (std::size_t i = 0; i < length; ++i) text_ += std::string(i ? "," : "") + hex[data[i] >> 4] + hex[data[i] & 15];
-        text_ += "\r\n";
-    }
-    void Import() const {
-        WriteHostFile("C:\\e2e\\import.reg", "REGEDIT4\r\n" + text_);
-        RunResult imported = RunWine({"reg", "import", "C:\\e2e\\import.reg"}, ProgramTimeout);
-        fs::remove(HostPath("C:\\e2e\\import.reg"));
-        if (imported.exitCode != 0) throw std::runtime_error("reg import: " + imported.output);
-    }
-
-private:
-    static std::string Quoted(const std::string& text) {
-        std::string out = "\"";
-        for (char c : text) out += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
-        return out + "\"";
-    }
-    static std::string Name(const std::string& name) { return name == "@" ? "@" : Quoted(name); }
-    std::string text_;
-};
-
-// The registry lines of the Package, set and logged as the installer does: each key group
-// logs its key line, the names of its value lines (other lines as they stand) and "".
-void AddRegistryLines(const std::vector<std::string>& lines, const std::string& programDir,
-                      const std::string& shortcutFolder, RegistryImport& import, std::vector<std::string>& log) {
-    bool groupOpen = false;
-    for (const std::string& raw : lines) {
-        RegistryLine line;
-        ParseRegistryLine(reinterpret_cast<const u8*>(raw.c_str()), static_cast<u32>(raw.size()), &line);
-        if (line.kind == RegistryLineKind::BadKey) continue;
-        if (line.kind == RegistryLineKind::Key) {
-            if (groupOpen) log.push_back("");
-            import.Key(raw.substr(1));
-            log.push_back(raw);
-            groupOpen = true;
-            continue;
-        }
-        if (line.kind != RegistryLineKind::Value) {
-            log.push_back(raw);
-            continue;
-        }
-        std::string name = raw.substr(0, line.nameLength);
-        std::string data(reinterpret_cast<const char*>(line.data), line.dataLength);
-        switch (line.type) {
-            case RegistryValueType::String: import.String(name, ExpandInPrefix(data, programDir, shortcutFolder)); break;
-            case RegistryValueType::Dword: import.Dword(name, LoadU32(line.data)); break;
-            case RegistryValueType::Binary: import.Binary(name, line.data, line.dataLength); break;
-            case RegistryValueType::NameOnly: break;
-        }
-        log.push_back(name);
-    }
-    if (groupOpen) log.push_back("");
-}
 }  // namespace
 
 fs::path ExampleManifest() { return fs::path(PACKWRIGHT_SOURCE_DIR) / "examples" / "sample" / "setup.toml"; }
@@ -167,78 +89,47 @@ long SharedFileCount(const std::string& path) {
 
 InstalledProduct InstallProduct(const fs::path& manifestPath, const InstallOptions& options) {
     Diagnostics diagnostics(manifestPath.string());
-    InstallPlan plan = PlanInstall(ReadManifest(manifestPath.string(), diagnostics), diagnostics);
+    Manifest manifest = ReadManifest(manifestPath.string(), diagnostics);
+    InstallPlan plan = PlanInstall(manifest, diagnostics);
     if (diagnostics.HasErrors()) throw std::runtime_error("the manifest " + manifestPath.string() + " has errors");
     const InstallHeaderFields& header = plan.header;
-    const std::string& folder = header.ShortcutFolder;
     InstalledProduct product;
-    // The wizard's default: a bare name goes under the program-files folder.
+    // The wizard's proposal: a bare name goes under the program-files folder.
     product.programDir = header.ProgramDir.find('\\') == std::string::npos
                              ? "C:\\Program Files\\" + header.ProgramDir
                              : header.ProgramDir;
     product.uninstaller = product.programDir + "\\UNINST.EXE";
     product.finalizer = product.programDir + "\\FINALIZE.EXE";
-    std::vector<std::string>& log = product.log;
-    RegistryImport import;
 
-    log.push_back(product.finalizer);
-    bool finalizeNeeded = false;
-    for (const PlannedFile& file : plan.files) {
-        std::string target = ExpandInPrefix(file.target, product.programDir, folder);
-        bool inUse = std::find(options.inUse.begin(), options.inUse.end(), file.target) != options.inUse.end();
-        WriteHostFile(inUse ? target + ".NewTemp" : target, ReadHostFile(file.source));
-        finalizeNeeded = finalizeNeeded || inUse;
-        log.push_back(file.shared ? target + SharedFileMarker : target);
-        if (file.shared) {
-            import.Key(SharedCountsKey);
-            import.Dword(target, static_cast<unsigned long>(std::max(SharedFileCount(target), 0L) + 1));
-        }
-    }
-    for (const std::string& line : plan.shortcutLines) {
-        std::string link = ExpandInPrefix(line.substr(0, line.find('=')), product.programDir, folder);
-        if (link.find('.', link.rfind('\\') + 1) == std::string::npos) link += ".lnk";
-        WriteHostFile(link, "shortcut: " + line);
-        log.push_back(link);
-    }
-    log.push_back(product.uninstaller);
-    log.push_back("");
+    std::string setup = "C:\\e2e\\" + manifestPath.stem().string() + "-setup.exe";
+    fs::create_directories(HostPath(setup).parent_path());
+    BuildOptions build;
+    build.manifestPath = manifestPath.string();
+    build.outputPath = HostPath(setup).string();
+    build.stubPath = TestStubPath().string();  // its UNINST.EXE traces as the tests need
+    build.messages = nullptr;
+    BuildInstaller(build);
 
-    AddRegistryLines(plan.registryLines, product.programDir, folder, import, log);
-    if (!header.UninstallName.empty()) {
-        std::string remembered = "HKEY_LOCAL_MACHINE\\" PACKWRIGHT_REMEMBERED_CHOICES_KEY + header.UninstallName;
-        std::string registration = "HKEY_LOCAL_MACHINE\\" PACKWRIGHT_UNINSTALL_KEY + header.UninstallName;
-        import.Key(remembered);
-        import.String(RememberedPathValue, product.programDir);
-        if (!folder.empty()) import.String(RememberedFolderValue, folder);
-        import.Key(registration);
-        import.String(DisplayNameValue, header.UninstallName);
-        import.String(UninstallStringValue, product.uninstaller);
-        for (const std::string& line : {":" + remembered, std::string(RememberedPathValue),
-                                        std::string(RememberedFolderValue), std::string(), ":" + registration,
-                                        std::string(DisplayNameValue), std::string(UninstallStringValue), std::string()})
-            log.push_back(line);
-    }
-    log.push_back("");
-
-    std::ifstream stubFile(TestStubPath(), std::ios::binary);
-    ByteVector stub((std::istreambuf_iterator<char>(stubFile)), std::istreambuf_iterator<char>());
-    CompanionPackage uninstaller{1, header.ProductTitle, header.FooterText, header.UninstallName, log};
-    ByteVector image = BuildCompanionImage(stub, uninstaller);
-    WriteHostFile(product.uninstaller, std::string(image.begin(), image.end()));
-    // Without a file left for after the restart, a successful installation deletes FINALIZE.EXE.
-    if (finalizeNeeded) {
-        CompanionPackage finalizer{2, header.ProductTitle, header.FooterText, header.UninstallName, {}};
-        image = BuildCompanionImage(stub, finalizer);
-        WriteHostFile(product.finalizer, std::string(image.begin(), image.end()));
-        import.Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
-        // Quoted, as the installation writes it: the program directory may hold blanks.
-        import.String("ZelSetup_Finalize", "\"" + product.programDir + "\\Finalize.exe\"");
-        if (!plan.runAfter.empty()) {
-            import.Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\Marrowfen\\Packwright\\RunAfter");
-            import.String("RunAfter", ExpandInPrefix(plan.runAfter, product.programDir, folder));
-        }
-    }
-    import.Import();
+    // Through the wizard with its proposals, as a user who presses Next throughout.
+    const std::string wait = "120000";
+    std::vector<std::string> commands;
+    for (const std::string& target : options.inUse)
+        commands.insert(commands.end(), {"hold", ExpandInPrefix(target, product.programDir, header.ShortcutFolder)});
+    commands.insert(commands.end(), {"launch", "\"" + setup + "\"", "through", manifest.password.value_or(""), wait,
+});
+    for (const auto& [caption, button] : options.answers) commands.insert(commands.end(), {"answer", caption, button, wait});
+    commands.insert(commands.end(), {"answer", "Success!", "1", wait});
+    // A run-after program opens at once unless the installation waits for a restart.
+    if (!plan.runAfter.empty() && options.inUse.empty())
+        commands.insert(commands.end(), {"close", "Notepad", "*", wait});
+    commands.insert(commands.end(), {"gone", "ZelSetupWindow", "*", wait});
+    const std::string versionKey = "HKCU\\Software\\Wine\\AppDefaults\\" + HostPath(setup).filename().string();
+    if (!options.windowsVersion.empty())
+        RunWine({"reg", "add", versionKey, "/v", "Version", "/d", options.windowsVersion, "/f"}, ProgramTimeout);
+    RunResult run = Drive(commands, Milliseconds(300000));
+    if (!options.windowsVersion.empty()) RunWine({"reg", "delete", versionKey, "/f"}, ProgramTimeout);
+    if (run.exitCode != 0) throw std::runtime_error("installing " + setup + " failed: " + run.output);
+    fs::remove(HostPath(setup));
     return product;
 }
 

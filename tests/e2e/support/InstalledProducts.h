@@ -1,12 +1,6 @@
-// Products installed into the prefix from a packwright manifest, for the removal tests.
-//
-// The Stub cannot install yet on this branch (the installation engine and the wizard are
-// built elsewhere), so InstallProduct lays down what an installation of the manifest's
-// default choices leaves: its files and shortcut files, its registry values, the shared-file
-// counts, the remembered choices, the uninstall registration, and UNINST.EXE (a Stub with the
-// InstallLog the installer writes, docs/package-format.md). Once the Stub installs, only its
-// body changes: build the installer from the same manifest and drive it through the wizard.
-// Shortcut files are placeholders here: the Uninstaller only deletes them.
+// Products installed into the prefix from a packwright manifest, for the removal tests: the
+// installer is built with the test build of the Stub and run through its wizard with the proposed
+// choices, as a user who presses Next throughout would.
 #pragma once
 #include <filesystem>
 #include <string>
@@ -18,14 +12,20 @@ struct InstalledProduct {
     std::string programDir;   // "C:\Program Files\" + the manifest's program directory
     std::string uninstaller;  // programDir\UNINST.EXE
     std::string finalizer;    // programDir\FINALIZE.EXE
-    std::vector<std::string> log;  // the InstallLog's lines
 };
+
+using Answers = std::vector<std::pair<std::string, std::string>>;
 
 struct InstallOptions {
     // Targets, as the manifest names them, that another program holds open during the
     // installation: each is written beside itself as "name.NewTemp", and the installation
     // leaves FINALIZE.EXE, its RunOnce entry and the run-after command for the restart.
     std::vector<std::string> inUse;
+    // The installation's questions: (caption, button) in turn, before its last "Success!".
+    Answers answers;
+    // The Windows version the installer is told it runs on ("win98": not the NT platform,
+    // where files in use are left to the Finalizer); empty: the prefix's own.
+    std::string windowsVersion;
 };
 
 // The repository's example (examples/sample/setup.toml) and the suites' own products
@@ -44,7 +44,6 @@ long SharedFileCount(const std::string& path);
 // Driver commands that start the product's UNINST.EXE from its folder, as a user does, and
 // answer its boxes: Yes to the confirmation, each (caption, button) of `answers` in turn,
 // then OK to "Done.", and wait for the end of the run.
-using Answers = std::vector<std::pair<std::string, std::string>>;
 std::vector<std::string> UninstallCommands(const InstalledProduct& product, const Answers& answers = {});
 
 // Whether a registry key exists.
