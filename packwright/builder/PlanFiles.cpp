@@ -11,7 +11,7 @@
 #include "packwright/writer/PackageLimits.h"
 
 namespace {
-constexpr u64 FigureLimit = 1ull << 32;
+constexpr u64 CountLimit = 1ull << 32;
 }  // namespace
 
 void PlanFiles(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
@@ -80,20 +80,20 @@ void PlanTotals(Diagnostics& d, InstallPlan& plan) {
     SizeTotals totals;
     for (const PlannedFile& f : plan.files) totals.AddFile(f.size);
     plan.totalBytes = totals.bytes;
-    // The installer works its disk estimate out in 32-bit byte figures.
+    // The header counts clusters and blocks in 32 bits; the installer multiplies them out in
+    // 64 bits, so only the counts themselves must fit (2 TiB in 512-byte clusters).
     for (int k = 0; k < SizeTableEntries; ++k) {
-        u64 bytes = totals.clusters[k] * SizeTableClusterSize(k);
-        if (bytes >= FigureLimit) {
+        if (totals.clusters[k] >= CountLimit) {
             d.Error(0, "file",
-                    fmt::format("the files occupy {} bytes in clusters of {} bytes; the installer's size table "
-                                "holds less than 4 GiB",
-                                bytes, SizeTableClusterSize(k)));
+                    fmt::format("the files occupy {} clusters of {} bytes; the installer's size table counts fewer "
+                                "than 2^32",
+                                totals.clusters[k], SizeTableClusterSize(k)));
             return;
         }
         plan.sizeTable[k] = static_cast<u32>(totals.clusters[k]);
     }
-    if (totals.blocks * BuiltBlockSize >= FigureLimit) {
-        d.Error(0, "file", fmt::format("{} blocks of 65000 bytes exceed the 4 GiB the installer can count", totals.blocks));
+    if (totals.blocks >= CountLimit) {
+        d.Error(0, "file", fmt::format("{} blocks exceed the 2^32 - 1 the installer can count", totals.blocks));
         return;
     }
     plan.totalBlocks = static_cast<u32>(totals.blocks);

@@ -15,8 +15,8 @@ class ManifestErrors : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string marker = "WHERETOSTARTSTRING:";
-        Bytes stub(marker.begin(), marker.end());
-        stub.resize(stub.size() + 4 + 1000, 0);
+        Bytes stub(marker.size() + 4 + 1000, 0);
+        std::copy(marker.begin(), marker.end(), stub.begin());
         WriteFileBytes(dir.file("stub.exe"), stub);
         fs::create_directories(dir.path() / "files");
         WriteFileBytes(dir.file("files/a.txt"), {'a'});
@@ -138,8 +138,8 @@ TEST_F(ManifestErrors, Files) {
     fs::remove(dir.file("files/huge.bin"));
     sparse("big1.bin", 2200000000ull);
     sparse("big2.bin", 2200000000ull);
-    EXPECT_TRUE(Contains(Errors(file("source = \"files/big*.bin\"\ntarget = '{WinDir}'\n")),
-                "error: file: the files occupy 4400000000 bytes in clusters of 512 bytes"));
+    // Together above 4 GiB is fine: the installer multiplies the header's counts out in 64 bits.
+    EXPECT_FALSE(Contains(Errors(file("source = \"files/big*.bin\"\ntarget = '{WinDir}'\n")), "error"));
 }
 
 TEST_F(ManifestErrors, ShortcutsAndRegistry) {
