@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "install/RestartMoves.h"
+#include "package/RestartHandOver.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -14,9 +15,6 @@
 
 namespace {
 const char ReplacementPattern[] = "*.NewTemp";
-// Under HKEY_LOCAL_MACHINE, written by the installation when it left the Finalizer to run.
-const char RunAfterKey[] = "SOFTWARE\\Marrowfen\\Packwright\\RunAfter";
-const char RunAfterValue[] = "RunAfter";
 const char SuccessText[] = "Installation complete! You can use the program immediately.";
 const char SuccessCaption[] = "Success!";
 const char FailureText[] =

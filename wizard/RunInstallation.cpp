@@ -4,6 +4,8 @@
 
 #include "install/PathMacros.h"
 #include "install/ProgressDialog.h"
+#include "package/InstallLog.h"
+#include "package/RestartHandOver.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -15,15 +17,8 @@
 
 namespace {
 // Under HKEY_LOCAL_MACHINE.
-const char ChoicesKeyPrefix[] = "Software\\ZelSetup\\";
-const char PathValue[] = "Path";
-const char FolderValue[] = "SPath";
 const char VersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const char ProgramFilesValue[] = "ProgramFilesDir";
-const char RunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-const char FinalizerValue[] = "ZelSetup_Finalize";
-const char RunAfterKey[] = "SOFTWARE\\Marrowfen\\Packwright\\RunAfter";
-const char RunAfterValue[] = "RunAfter";
 const char FinalizerPath[] = "{OurProgramDir}\\Finalize.exe";
 
 const char CancelledText[] =
@@ -61,7 +56,7 @@ bool Join(char* out, const char* a, const char* b, const char* c) {
     return true;
 }
 
-bool ChoicesKeyName(char* out) { return Join(out, ChoicesKeyPrefix, g_setup.UninstallName, ""); }
+bool ChoicesKeyName(char* out) { return Join(out, PACKWRIGHT_REMEMBERED_CHOICES_KEY, g_setup.UninstallName, ""); }
 
 // A string value of at most 255 characters into out (PathCapacity bytes). False when it is
 // missing, longer, or empty: an empty remembered choice would take a page away.
@@ -92,9 +87,9 @@ void ApplyRememberedChoices() {
     RegistryKey key = PlatformOpenKey(Machine(), keyName, false);
     if (!key) return;
     char value[PathCapacity];
-    if (Present(g_setup.ProgramDir) && !g_setup.ProgramDirFixed && ReadText(key, PathValue, value))
+    if (Present(g_setup.ProgramDir) && !g_setup.ProgramDirFixed && ReadText(key, RememberedPathValue, value))
         Replace(&g_setup.ProgramDir, value);
-    if (Present(g_setup.ShortcutFolder) && ReadText(key, FolderValue, value)) Replace(&g_setup.ShortcutFolder, value);
+    if (Present(g_setup.ShortcutFolder) && ReadText(key, RememberedFolderValue, value)) Replace(&g_setup.ShortcutFolder, value);
     PlatformCloseKey(key);
 }
 
@@ -126,8 +121,8 @@ void RememberChoices() {
     if (!ChoicesKeyName(keyName)) return;
     RegistryKey key = PlatformCreateKey(Machine(), keyName);
     if (!key) return;
-    if (Present(g_setup.ProgramDir)) WriteText(key, PathValue, g_setup.ProgramDir);
-    if (Present(g_setup.ShortcutFolder)) WriteText(key, FolderValue, g_setup.ShortcutFolder);
+    if (Present(g_setup.ProgramDir)) WriteText(key, RememberedPathValue, g_setup.ProgramDir);
+    if (Present(g_setup.ShortcutFolder)) WriteText(key, RememberedFolderValue, g_setup.ShortcutFolder);
     PlatformCloseKey(key);
 }
 
@@ -148,7 +143,7 @@ void ScheduleFinalizer(const char* finalizer, bool runAfter) {
     std::memcpy(quoted + 1, finalizer, length);
     quoted[length + 1] = '"';
     quoted[length + 2] = 0;
-    WriteMachineValue(RunOnceKey, FinalizerValue, quoted);
+    WriteMachineValue(RunOnceKey, FinalizerRunOnceValue, quoted);
     if (runAfter) WriteMachineValue(RunAfterKey, RunAfterValue, g_setup.RunAfterCommand);
 }
 
