@@ -1,5 +1,5 @@
 // Files for tests: real files under a root the test chooses (drive paths "C:\a\b" map to
-// <root>/C/a/b), with the Windows rules that matter to an installer kept on top: read-only
+// <root>/C/a/b, paths without a drive to <root>/current/...), with the Windows rules that matter to an installer kept on top: read-only
 // files refuse writes and deletion, files "in use" refuse to be opened for writing, moved
 // or deleted, and requests for the next restart are recorded instead of carried out.
 #include <fcntl.h>
@@ -113,10 +113,14 @@ void SetDriveRoot(const std::string& root) { g_driveRoot = root; }
 void FailNextReads(int count) { g_failReads = count; }
 
 std::string HostPath(const std::string& path) {
-    if (g_driveRoot.empty() || !IsDrivePath(path)) return path;
-    std::string drive(1, static_cast<char>(path[0] >= 'a' ? path[0] - 32 : path[0]));
+    if (g_driveRoot.empty() || path.empty() || path[0] == '/') return path;
+    // A path without a drive is relative to the current folder, which lies under the root
+    // too, so that no test writes beside the test program.
+    bool relative = !IsDrivePath(path);
+    std::string drive = relative ? std::string("current")
+                                 : std::string(1, static_cast<char>(path[0] >= 'a' ? path[0] - 32 : path[0]));
     fs::create_directories(g_driveRoot + "/" + drive);
-    std::string rest = path.substr(2);
+    std::string rest = relative ? "/" + path : path.substr(2);
     for (char& c : rest)
         if (c == '\\') c = '/';
     std::string host = g_driveRoot + "/" + drive + rest;
