@@ -1,7 +1,8 @@
 // Files for tests: real files under a root the test chooses (drive paths "C:\a\b" map to
-// <root>/C/a/b, paths without a drive to <root>/current/...), with the Windows rules that matter to an installer kept on top: read-only
-// files refuse writes and deletion, files "in use" refuse to be opened for writing, moved
-// or deleted, and requests for the next restart are recorded instead of carried out.
+// <root>/C/a/b, paths without a drive to <root>/current/...), with the Windows rules that
+// matter to an installer kept on top: read-only files refuse writes and deletion, files "in
+// use" refuse to be opened for writing, moved or deleted, and requests for the next restart
+// are recorded instead of carried out.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
