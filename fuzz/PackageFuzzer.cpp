@@ -80,12 +80,12 @@ void ReadInstallSections(PackageReader& reader, u8* buffer) {
 // The listing and every decoded byte, as read on `jobs` threads.
 std::string Examine(const std::string& path, unsigned jobs) {
     std::string decoded;
-    InspectCallbacks callbacks;
+    ExamineCallbacks callbacks;
     callbacks.fileData = [&](const u8* d, u32 n) { decoded.append(reinterpret_cast<const char*>(d), n); };
-    callbacks.endFile = [&](const InspectedFile& f, std::size_t) { decoded += f.intact ? "<end>" : "<lost>"; };
-    InspectedPackage package;
+    callbacks.endFile = [&](const ExaminedFile& f, std::size_t) { decoded += f.intact ? "<end>" : "<lost>"; };
+    ExaminedPackage package;
     try {
-        InspectPackageInto(path, package, callbacks, {jobs, true});
+        ExaminePackageInto(path, package, callbacks, {jobs, true});
     } catch (const ExamineError& e) {
         return e.what();
     }

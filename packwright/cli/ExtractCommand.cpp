@@ -29,7 +29,7 @@ int RunExtract(ExtractArguments& a) {
         fmt::print(stderr, "packwright extract: {}\n", e.what());
         return 1;
     }
-    const InspectedPackage& p = summary.package;
+    const ExaminedPackage& p = summary.package;
     for (const Problem& problem : p.problems) fmt::print(stderr, "packwright extract: {}\n", problem.message);
     for (const std::string& w : summary.warnings) fmt::print(stderr, "packwright extract: warning: {}\n", w);
     for (const std::string& file : summary.notWritten) fmt::print(stderr, "packwright extract: not written: {}\n", file);

@@ -20,13 +20,13 @@ struct ListArguments {
 };
 
 int RunList(const ListArguments& a) {
-    InspectedPackage package;
+    ExaminedPackage package;
     try {
         // Sizes come from decoding every block, which takes a while for large products.
         Progress progress(stderr, StderrIsTerminal(), "reading", Progress::Unit::Blocks);
-        InspectCallbacks callbacks;
+        ExamineCallbacks callbacks;
         callbacks.progress = [&](u64 done, u64 total) { progress.Update(done, total); };
-        InspectPackageInto(a.path, package, callbacks, {JobsOrAllCores(a.jobs), true});
+        ExaminePackageInto(a.path, package, callbacks, {JobsOrAllCores(a.jobs), true});
     } catch (const ExamineError& e) {
         if (a.json) std::fputs(UnreadableJson("list", a.path, e.what()).c_str(), stdout);
         std::fprintf(stderr, "packwright list: %s\n", e.what());

@@ -47,7 +47,7 @@ bool IsEmptyFolder(const fs::path& folder) {
 std::vector<std::string> StoredNames(const std::string& installerPath) {
     std::vector<std::string> names;
     InstallerSession session(installerPath);
-    InspectedPackage scratch;
+    ExaminedPackage scratch;
     WalkPackage(session, scratch, [&](WalkEvent&& e) {
         if (e.kind == WalkEvent::Kind::FileBegin) names.push_back(e.file.name);
         return e.kind != WalkEvent::Kind::Fatal && e.kind != WalkEvent::Kind::FilesEnd;
@@ -89,9 +89,9 @@ ExtractSummary ExtractPackage(const std::string& installerPath, const std::strin
     PartialFile partial;
     bool skipping = false;  // the current file is not being written
     std::set<fs::path> written;
-    InspectCallbacks callbacks;
+    ExamineCallbacks callbacks;
     callbacks.progress = options.progress;
-    callbacks.beginFile = [&](const InspectedFile& file, std::size_t index) {
+    callbacks.beginFile = [&](const ExaminedFile& file, std::size_t index) {
         skipping = false;
         try {
             partial.target = PrepareTarget(root, ExtractRelativePath(file.name));
@@ -129,7 +129,7 @@ ExtractSummary ExtractPackage(const std::string& installerPath, const std::strin
             length -= static_cast<u32>(n);
         }
     };
-    callbacks.endFile = [&](const InspectedFile& file, std::size_t index) {
+    callbacks.endFile = [&](const ExaminedFile& file, std::size_t index) {
         if (skipping) return;
         if (!file.intact) {
             partial.Discard();
@@ -156,7 +156,7 @@ ExtractSummary ExtractPackage(const std::string& installerPath, const std::strin
         ++summary.files;
         summary.bytes += file.decodedSize;
     };
-    InspectPackageInto(installerPath, summary.package, callbacks, {options.jobs, options.keepGoing});
+    ExaminePackageInto(installerPath, summary.package, callbacks, {options.jobs, options.keepGoing});
     if (summary.package.headerRead && summary.package.runMode != RunMode::Install)
         throw ExamineError("'" + installerPath + "' is " + (summary.package.runMode == RunMode::Uninstall ? "an " : "a ") +
                            RunModeName(summary.package.runMode) + " (a companion program); it carries no files to extract");

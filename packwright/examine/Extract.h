@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "packwright/examine/InspectedPackage.h"
+#include "packwright/examine/ExaminedPackage.h"
 #include "state/Types.h"
 
 struct ExtractOptions {
@@ -19,7 +19,7 @@ struct ExtractSummary {
     u64 bytes = 0;
     std::vector<std::string> notWritten;  // "file 3 '...': why"
     std::vector<std::string> warnings;    // times the file system refused; the data itself was written
-    InspectedPackage package;             // what reading found, problems included
+    ExaminedPackage package;             // what reading found, problems included
 };
 
 // Writes each file to a temporary name beside its target and renames it once complete, with

@@ -11,7 +11,7 @@
 
 #include "package/PackageReader.h"
 #include "packwright/examine/ExamineError.h"
-#include "packwright/examine/InspectedPackage.h"
+#include "packwright/examine/ExaminedPackage.h"
 #include "platform/host/HostFile.h"
 #include "state/Types.h"
 

@@ -2,14 +2,14 @@
 
 #include "packwright/examine/Listing.h"
 
-void AddVolumes(JsonWriter& j, const InspectedPackage& p) {
+void AddVolumes(JsonWriter& j, const ExaminedPackage& p) {
     j.Key("volumes").BeginArray();
     for (std::size_t k = 0; k < p.volumes.size(); ++k)
         j.BeginObject().Key("index").Number(k).Key("path").Utf8(p.volumes[k]).Key("size").Number(p.volumeSizes[k]).End();
     j.End();
 }
 
-void AddProblem(JsonWriter& j, const InspectedPackage& p, const Problem& problem) {
+void AddProblem(JsonWriter& j, const ExaminedPackage& p, const Problem& problem) {
     j.BeginObject().Key("message").Utf8(problem.message);
     if (problem.at) {
         j.Key("volume").Number(problem.at->volume).Key("path").Utf8(p.VolumePath(problem.at->volume));
@@ -18,7 +18,7 @@ void AddProblem(JsonWriter& j, const InspectedPackage& p, const Problem& problem
     j.End();
 }
 
-void AddProblems(JsonWriter& j, const InspectedPackage& p) {
+void AddProblems(JsonWriter& j, const ExaminedPackage& p) {
     j.Key("problems").BeginArray();
     for (const Problem& problem : p.problems) AddProblem(j, p, problem);
     j.End();

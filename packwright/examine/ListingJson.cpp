@@ -8,8 +8,8 @@
 #include "packwright/examine/PackageExaminer.h"
 
 namespace {
-void Header(JsonWriter& j, const InspectedPackage& p) {
-    const InspectedHeader& h = p.header;
+void Header(JsonWriter& j, const ExaminedPackage& p) {
+    const ExaminedHeader& h = p.header;
     j.Key("header").BeginObject();
     j.Key("product_title").Text(h.ProductTitle);
     j.Key("footer_lines").BeginArray();
@@ -41,9 +41,9 @@ void Header(JsonWriter& j, const InspectedPackage& p) {
     j.End();
 }
 
-void Files(JsonWriter& j, const InspectedPackage& p) {
+void Files(JsonWriter& j, const ExaminedPackage& p) {
     j.Key("files").BeginArray();
-    for (const InspectedFile& f : p.files) {
+    for (const ExaminedFile& f : p.files) {
         j.BeginObject();
         j.Key("name").Text(f.name);
         j.Key("size");
@@ -59,7 +59,7 @@ void Files(JsonWriter& j, const InspectedPackage& p) {
     j.End();
 }
 
-void Shortcuts(JsonWriter& j, const InspectedPackage& p) {
+void Shortcuts(JsonWriter& j, const ExaminedPackage& p) {
     j.Key("shortcuts").BeginArray();
     for (const std::string& line : p.shortcuts) {
         DecodedShortcut s = DecodeShortcut(line);
@@ -83,7 +83,7 @@ const char* KindName(RegistryEntryKind kind) {
     return "";
 }
 
-void Registry(JsonWriter& j, const InspectedPackage& p) {
+void Registry(JsonWriter& j, const ExaminedPackage& p) {
     j.Key("registry").BeginArray();
     std::vector<DecodedRegistryLine> lines = DecodeRegistrySection(p.registry);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -112,7 +112,7 @@ void Registry(JsonWriter& j, const InspectedPackage& p) {
     j.End();
 }
 
-void InstallLog(JsonWriter& j, const InspectedPackage& p) {
+void InstallLog(JsonWriter& j, const ExaminedPackage& p) {
     std::vector<std::pair<std::string, std::vector<std::string>>> groups;
     for (const InstallLogGroup& g : p.logRegistry) groups.push_back({g.keyLine, g.entries});
     DecodedInstallLog log = DecodeInstallLog(p.logFiles, groups);
@@ -135,7 +135,7 @@ void InstallLog(JsonWriter& j, const InspectedPackage& p) {
 }
 }  // namespace
 
-std::string ListingJson(const InspectedPackage& p) {
+std::string ListingJson(const ExaminedPackage& p) {
     JsonWriter j;
     j.BeginObject();
     j.Key("schema_version").Number(JsonSchemaVersion).Key("command").Utf8("list");

@@ -10,8 +10,8 @@ std::string Version(const std::array<u16, 4>& v) { return fmt::format("{}.{}.{}.
 
 std::string OrNone(const std::string& text) { return text.empty() ? "(none)" : DisplayText(text); }
 
-void AppendHeader(std::string& out, const InspectedPackage& p) {
-    const InspectedHeader& h = p.header;
+void AppendHeader(std::string& out, const ExaminedPackage& p) {
+    const ExaminedHeader& h = p.header;
     out += fmt::format("Product title:   {}\n", OrNone(h.ProductTitle));
     std::size_t feed = h.FooterText.find('\n');
     if (feed == std::string::npos) {
@@ -35,18 +35,18 @@ void AppendHeader(std::string& out, const InspectedPackage& p) {
                            static_cast<u64>(h.SizeTable[k]) * (512u << k), h.SizeTable[k]);
 }
 
-void AppendFiles(std::string& out, const InspectedPackage& p) {
+void AppendFiles(std::string& out, const ExaminedPackage& p) {
     out += fmt::format("\nFiles ({}):\n", p.files.size());
     if (p.files.empty()) return;
     out += fmt::format("  {:>12}  {:>6}  {:<19}  {:<19}  {:<6}  {}\n", "size", "blocks", "version", "time (UTC)",
                        "shared", "name");
-    for (const InspectedFile& f : p.files)
+    for (const ExaminedFile& f : p.files)
         out += fmt::format("  {:>12}  {:>6}  {:<19}  {:<19}  {:<6}  {}{}\n", f.intact ? std::to_string(f.decodedSize) : "damaged",
                            f.blockCount, Version(f.version), FormatFileTime(f.time), f.shared ? "yes" : "no",
                            DisplayText(f.name), f.intact ? "" : "  (not all of it could be read)");
 }
 
-void AppendShortcuts(std::string& out, const InspectedPackage& p) {
+void AppendShortcuts(std::string& out, const ExaminedPackage& p) {
     out += fmt::format("\nShortcuts ({}):\n", p.shortcuts.size());
     for (const std::string& line : p.shortcuts) {
         DecodedShortcut s = DecodeShortcut(line);
@@ -65,7 +65,7 @@ std::string ValueText(const DecodedRegistryLine& r) {
     return DisplayText(r.data);
 }
 
-void AppendRegistry(std::string& out, const InspectedPackage& p) {
+void AppendRegistry(std::string& out, const ExaminedPackage& p) {
     std::vector<DecodedRegistryLine> lines = DecodeRegistrySection(p.registry);
     std::size_t keys = 0, values = 0;
     for (const DecodedRegistryLine& r : lines) {
@@ -86,7 +86,7 @@ void AppendRegistry(std::string& out, const InspectedPackage& p) {
     }
 }
 
-void AppendInstallLog(std::string& out, const InspectedPackage& p) {
+void AppendInstallLog(std::string& out, const ExaminedPackage& p) {
     std::vector<std::pair<std::string, std::vector<std::string>>> groups;
     for (const InstallLogGroup& g : p.logRegistry) groups.push_back({g.keyLine, g.entries});
     DecodedInstallLog log = DecodeInstallLog(p.logFiles, groups);
@@ -110,7 +110,7 @@ void AppendInstallLog(std::string& out, const InspectedPackage& p) {
 }
 }  // namespace
 
-std::string ListingText(const InspectedPackage& p) {
+std::string ListingText(const ExaminedPackage& p) {
     std::string out;
     out += fmt::format("Installer:       {}\n", p.path);
     out += fmt::format("Kind:            {} (run mode {})\n", RunModeName(p.runMode), RunModeValue(p.runMode));

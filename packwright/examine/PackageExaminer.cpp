@@ -22,7 +22,7 @@ const char* FaultText(BlockFault fault) {
 // Applies the walk's events in order: what the installer holds, and what is wrong with it.
 class Examination {
 public:
-    Examination(InstallerSession& s, InspectedPackage& out, const InspectCallbacks& callbacks, const InspectOptions& options)
+    Examination(InstallerSession& s, ExaminedPackage& out, const ExamineCallbacks& callbacks, const ExamineOptions& options)
         : s_(s), out_(out), callbacks_(callbacks), options_(options) {}
 
     bool Apply(WalkEvent& e, DecodedBlock* decoded) {
@@ -57,7 +57,7 @@ public:
     bool Stopped() const { return stopped_; }
 
 private:
-    InspectedFile& Current() { return out_.files.back(); }
+    ExaminedFile& Current() { return out_.files.back(); }
 
     void Stop(Problem p) {
         out_.problems.push_back(p);
@@ -88,7 +88,7 @@ private:
     }
 
     bool Block(WalkEvent& e, DecodedBlock& d) {
-        InspectedFile& file = Current();
+        ExaminedFile& file = Current();
         ++file.blocksRead;
         ++out_.blocksRead;
         if (d.fault == BlockFault::None) {
@@ -121,7 +121,7 @@ private:
     }
 
     bool EndFile(WalkEvent& e) {
-        InspectedFile& file = Current();
+        ExaminedFile& file = Current();
         if (!aligned_ && file.blocksRead != file.blockCount) {
             Stop({"cannot read past " + where_ + ": after its damaged block " + std::to_string(file.blocksRead) +
                       " the block lengths no longer line up (" + Where(e.span) + ")",
@@ -145,11 +145,11 @@ private:
     }
 
     void CheckHeaderCounts() {
-        const InspectedHeader& h = out_.header;
+        const ExaminedHeader& h = out_.header;
         u64 blocks = 0;
         bool allIntact = true;
         SizeTotals totals;
-        for (const InspectedFile& f : out_.files) {
+        for (const ExaminedFile& f : out_.files) {
             blocks += f.blocksRead;
             allIntact = allIntact && f.intact;
             totals.AddFile(f.decodedSize);
@@ -207,9 +207,9 @@ private:
     }
 
     InstallerSession& s_;
-    InspectedPackage& out_;
-    const InspectCallbacks& callbacks_;
-    const InspectOptions& options_;
+    ExaminedPackage& out_;
+    const ExamineCallbacks& callbacks_;
+    const ExamineOptions& options_;
     bool stopped_ = false;
     bool inFile_ = false;
     bool aligned_ = true;  // the block lengths are known to line up
@@ -219,7 +219,7 @@ private:
     u64 blocksDone_ = 0;
 };
 
-void AddVolumes(const InstallerSession& s, InspectedPackage& out) {
+void AddVolumes(const InstallerSession& s, ExaminedPackage& out) {
     u32 read = std::max<u32>(s.VolumesRead(), 1);
     for (u32 k = 0; k < read; ++k) {
         std::string path = s.VolumePath(k);
@@ -242,8 +242,8 @@ const char* RunModeName(RunMode runMode) {
     }
 }
 
-void InspectPackageInto(const std::string& path, InspectedPackage& out, const InspectCallbacks& callbacks,
-                        const InspectOptions& options) {
+void ExaminePackageInto(const std::string& path, ExaminedPackage& out, const ExamineCallbacks& callbacks,
+                        const ExamineOptions& options) {
     InstallerSession session(path);
     out.path = session.ModulePath();
     out.packageOffset = session.PackageOffsetValue();
@@ -260,8 +260,8 @@ void InspectPackageInto(const std::string& path, InspectedPackage& out, const In
     AddVolumes(session, out);
 }
 
-InspectedPackage InspectPackage(const std::string& path, const InspectCallbacks& callbacks, const InspectOptions& options) {
-    InspectedPackage out;
-    InspectPackageInto(path, out, callbacks, options);
+ExaminedPackage ExaminePackage(const std::string& path, const ExamineCallbacks& callbacks, const ExamineOptions& options) {
+    ExaminedPackage out;
+    ExaminePackageInto(path, out, callbacks, options);
     return out;
 }

@@ -20,7 +20,7 @@ bool EndsList(const std::string& line) { return line.empty() || line[0] == '\0';
 
 class Walk {
 public:
-    Walk(InstallerSession& s, InspectedPackage& out, const WalkSink& sink) : s_(s), out_(out), sink_(sink) {}
+    Walk(InstallerSession& s, ExaminedPackage& out, const WalkSink& sink) : s_(s), out_(out), sink_(sink) {}
 
     void Run() {
         try {
@@ -79,7 +79,7 @@ private:
                 Emit(Fatal({"the install header block is too short for its fields" + where, start}));
                 return false;
         }
-        InspectedHeader& i = out_.header;
+        ExaminedHeader& i = out_.header;
         i.ProductTitle = Copy(h.ProductTitle);
         i.FooterText = Copy(h.FooterText);
         i.UninstallName = Copy(h.UninstallName);
@@ -116,7 +116,7 @@ private:
             FileRecord record;
             ParseFileRecord(fixed, &record);
             WalkEvent begin{WalkEvent::Kind::FileBegin};
-            InspectedFile& file = begin.file;
+            ExaminedFile& file = begin.file;
             file.name = name;
             file.blockCount = record.BlockCount;
             for (int i = 0; i < 4; ++i) file.version[i] = record.Version[i];
@@ -244,9 +244,9 @@ private:
     }
 
     InstallerSession& s_;
-    InspectedPackage& out_;
+    ExaminedPackage& out_;
     const WalkSink& sink_;
 };
 }  // namespace
 
-void WalkPackage(InstallerSession& session, InspectedPackage& out, const WalkSink& sink) { Walk(session, out, sink).Run(); }
+void WalkPackage(InstallerSession& session, ExaminedPackage& out, const WalkSink& sink) { Walk(session, out, sink).Run(); }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "package/DataBlock.h"
-#include "packwright/examine/InspectedPackage.h"
+#include "packwright/examine/ExaminedPackage.h"
 #include "packwright/examine/InstallerSession.h"
 #include "packwright/writer/TextRendering.h"
 
@@ -39,7 +39,7 @@ struct WalkEvent {
     } kind;
     Problem problem = {};
     Span span = {};
-    InspectedFile file = {};
+    ExaminedFile file = {};
     StoredBlock block = {};
     std::unique_ptr<u8[]> buffer = nullptr;  // the stored bytes
     SectionsRead sections = {};
@@ -52,4 +52,4 @@ using WalkSink = std::function<bool(WalkEvent&&)>;
 
 // Reads the mode byte and the header into out (their problems included), then walks the rest.
 // Header problems that leave nothing to walk end it with a Fatal event too.
-void WalkPackage(InstallerSession& session, InspectedPackage& out, const WalkSink& sink);
+void WalkPackage(InstallerSession& session, ExaminedPackage& out, const WalkSink& sink);

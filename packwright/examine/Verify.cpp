@@ -10,7 +10,7 @@
 namespace {
 // Bytes from start to end, across volumes (each further volume's stream starts after its
 // 4-byte size field).
-u64 SpanBytes(const Span& s, const InspectedPackage& p) {
+u64 SpanBytes(const Span& s, const ExaminedPackage& p) {
     if (s.start.volume == s.end.volume) return s.end.offset - s.start.offset;
     auto size = [&](u32 v) { return v < p.volumeSizes.size() ? p.volumeSizes[v] : 0; };
     u64 bytes = size(s.start.volume) - std::min(size(s.start.volume), s.start.offset) + (s.end.offset - 4);
@@ -21,7 +21,7 @@ u64 SpanBytes(const Span& s, const InspectedPackage& p) {
 bool IsFrame(const Span& s) { return s.what == "the Stub" || s.what.rfind("the size field of volume", 0) == 0; }
 }  // namespace
 
-Coverage MeasureCoverage(const InspectedPackage& p) {
+Coverage MeasureCoverage(const ExaminedPackage& p) {
     Coverage c;
     std::size_t lastChecksummed = p.spans.size();
     for (std::size_t i = 0; i < p.spans.size(); ++i)
@@ -41,7 +41,7 @@ Coverage MeasureCoverage(const InspectedPackage& p) {
     return c;
 }
 
-std::string PartAt(const InspectedPackage& p, StreamPosition at) {
+std::string PartAt(const ExaminedPackage& p, StreamPosition at) {
     for (const Span& s : p.spans)
         if (s.start <= at && at < s.end) return s.what;
     return "";
@@ -70,9 +70,9 @@ VerifyReport VerifyInstaller(const std::string& path, const VerifyOptions& optio
     r.installer = path;
     r.packwrightVersion = options.packwrightVersion;
     try {
-        InspectCallbacks callbacks;
+        ExamineCallbacks callbacks;
         callbacks.progress = options.progress;
-        InspectPackageInto(path, r.package, callbacks, {options.jobs, true});
+        ExaminePackageInto(path, r.package, callbacks, {options.jobs, true});
         r.coverage = MeasureCoverage(r.package);
         if (!options.shippedStubPath.empty())
             r.stub = IdentifyStub(r.package.path, r.package.packageOffset, options.shippedStubPath);

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "packwright/examine/InspectedPackage.h"
+#include "packwright/examine/ExaminedPackage.h"
 #include "packwright/examine/StubIdentity.h"
 #include "packwright/writer/VolumeComparison.h"
 #include "state/Types.h"
@@ -31,7 +31,7 @@ struct Coverage {
 struct VerifyReport {
     std::string installer;  // as given
     std::optional<std::string> error;  // there was no package to read at all
-    InspectedPackage package;
+    ExaminedPackage package;
     StubIdentity stub;
     Coverage coverage;
     std::optional<std::string> manifestPath;
@@ -48,9 +48,9 @@ struct VerifyReport {
 
 // Never throws for bad input.
 VerifyReport VerifyInstaller(const std::string& path, const VerifyOptions& options);
-Coverage MeasureCoverage(const InspectedPackage& package);
+Coverage MeasureCoverage(const ExaminedPackage& package);
 // The part of the installer a byte belongs to ("registry line 4"), as far as it was read.
-std::string PartAt(const InspectedPackage& package, StreamPosition at);
+std::string PartAt(const ExaminedPackage& package, StreamPosition at);
 
 // The report for people: what passed, what is not covered, what is wrong.
 std::string VerifyText(const VerifyReport& report);

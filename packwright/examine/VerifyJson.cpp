@@ -11,7 +11,7 @@ const char* Result(const VerifyReport& r) {
     return r.DiffersFromManifest() ? "differs_from_manifest" : "passed";
 }
 
-void Position(JsonWriter& j, const InspectedPackage& p, StreamPosition at) {
+void Position(JsonWriter& j, const ExaminedPackage& p, StreamPosition at) {
     j.BeginObject().Key("volume").Number(at.volume).Key("path").Utf8(p.VolumePath(at.volume));
     j.Key("offset").Number(at.offset).End();
 }
@@ -74,7 +74,7 @@ void Manifest(JsonWriter& j, const VerifyReport& r) {
 
 std::string VerifyJson(const VerifyReport& r) {
     if (r.error) return UnreadableJson("verify", r.installer, *r.error);
-    const InspectedPackage& p = r.package;
+    const ExaminedPackage& p = r.package;
     JsonWriter j;
     j.BeginObject();
     j.Key("schema_version").Number(JsonSchemaVersion).Key("command").Utf8("verify");

@@ -4,12 +4,12 @@
 #include "packwright/examine/Verify.h"
 
 namespace {
-std::string Place(const InspectedPackage& p, StreamPosition at) {
+std::string Place(const ExaminedPackage& p, StreamPosition at) {
     return fmt::format("volume {} '{}', offset {}", at.volume, p.VolumePath(at.volume), at.offset);
 }
 
 // "volume 0 'setup.exe', offsets 100 to 200", or the two places when they lie in different volumes.
-std::string Range(const InspectedPackage& p, const Span& s) {
+std::string Range(const ExaminedPackage& p, const Span& s) {
     if (s.start.volume == s.end.volume) return fmt::format("volume {} '{}', offsets {} to {}", s.start.volume, p.VolumePath(s.start.volume), s.start.offset, s.end.offset);
     return "from " + Place(p, s.start) + " to " + Place(p, s.end);
 }
@@ -26,7 +26,7 @@ std::string StubLine(const VerifyReport& r) {
 }
 
 void NotCovered(std::string& out, const VerifyReport& r) {
-    const InspectedPackage& p = r.package;
+    const ExaminedPackage& p = r.package;
     const Coverage& c = r.coverage;
     out += "Not covered by a checksum:\n";
     out += fmt::format("  the Stub, {} bytes: {}\n", r.stub.size, StubLine(r));
@@ -58,7 +58,7 @@ std::string Difference(const VerifyReport& r) {
 
 std::string VerifyText(const VerifyReport& r) {
     if (r.error) return r.installer + ": " + *r.error + "\n";
-    const InspectedPackage& p = r.package;
+    const ExaminedPackage& p = r.package;
     std::string out;
     std::size_t files = p.files.size();
     std::string what = fmt::format("{}: {} files, {} blocks, {} volume{}", RunModeName(p.runMode), files, p.blocksRead,

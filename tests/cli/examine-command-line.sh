@@ -86,4 +86,4 @@ run "$tool" verify "$work/none.exe"
 [ "$code" -eq 1 ] && grep -q "cannot open" "$work/err" || fail "missing installer: $code"
 run "$tool" --version
 [ "$code" -eq 0 ] && grep -q "^packwright [0-9]" "$work/out" || fail "--version: $code"
-echo "inspect command line: all checks passed"
+echo "examine command line: all checks passed"

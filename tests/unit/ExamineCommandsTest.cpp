@@ -15,7 +15,7 @@
 namespace fs = std::filesystem;
 
 namespace {
-class Inspect : public InstallerTest {
+class Examine : public InstallerTest {
 protected:
     // Bytes of the stream after the file section's last block: its end markers and sections.
     std::size_t TailSize() const {
@@ -51,9 +51,9 @@ int RunCommand(std::vector<std::string> args) {
 }
 }  // namespace
 
-TEST_F(Inspect, ListDecodesEveryPart) {
+TEST_F(Examine, ListDecodesEveryPart) {
     package.header.ProductTitle = "Price 5 \x80 \x96 \x93quoted\x94 caf\xE9";
-    InspectedPackage read = InspectPackage(Write(BuildInstallerImage(stub, package)));
+    ExaminedPackage read = ExaminePackage(Write(BuildInstallerImage(stub, package)));
     std::string text = ListingText(read);
     EXPECT_TRUE(Contains(text, "Product title:   Price 5 € – “quoted” café\n"));
     EXPECT_TRUE(Contains(text, "Licence text:    31 bytes"));
@@ -73,7 +73,7 @@ TEST_F(Inspect, ListDecodesEveryPart) {
     CompanionPackage uninst{1, "Title", "Footer", "Name",
                             {"C:\\A\\FINALIZE.EXE", "C:\\W\\common.dll\t", "C:\\M\\Viewer.LNK", "C:\\A\\UNINST.EXE", "",
                              ":HKEY_CURRENT_USER\\K", "V", "", ""}};
-    read = InspectPackage(Write(BuildCompanionImage(stub, uninst), "UNINST.EXE"));
+    read = ExaminePackage(Write(BuildCompanionImage(stub, uninst), "UNINST.EXE"));
     EXPECT_TRUE(read.problems.empty());
     std::string log = ListingText(read);
     EXPECT_TRUE(Contains(log, "Kind:            uninstaller (run mode 1)"));
@@ -81,7 +81,7 @@ TEST_F(Inspect, ListDecodesEveryPart) {
     EXPECT_TRUE(Contains(log, "  HKEY_CURRENT_USER\\K\n    V\n"));
 }
 
-TEST_F(Inspect, VerifyNamesTheDamagedBlockOrVolume) {
+TEST_F(Examine, VerifyNamesTheDamagedBlockOrVolume) {
     ByteVector image = BuildInstallerImage(stub, package);
     std::string path = Write(image);
     EXPECT_TRUE(Contains(Verify(path, true), "installer: 5 files, 9 blocks, 1 volume"));
@@ -116,7 +116,7 @@ TEST_F(Inspect, VerifyNamesTheDamagedBlockOrVolume) {
     EXPECT_TRUE(Contains(report, "volume " + std::to_string(volumes.size()) + " is missing")) << report;
 }
 
-TEST_F(Inspect, ReadersAreIndependentAndNameTheVolumeThatFails) {
+TEST_F(Examine, ReadersAreIndependentAndNameTheVolumeThatFails) {
     VolumeLayout layout;
     layout.volumeSize = 30000;
     std::vector<ByteVector> volumes = BuildInstallerVolumes(stub, InstallStream(package), layout);
@@ -126,11 +126,11 @@ TEST_F(Inspect, ReadersAreIndependentAndNameTheVolumeThatFails) {
 
     // A second installer read to its end while the first is open in the middle of a file.
     std::vector<std::string> reports;
-    InspectCallbacks callbacks;
-    callbacks.beginFile = [&](const InspectedFile&, std::size_t index) {
+    ExamineCallbacks callbacks;
+    callbacks.beginFile = [&](const ExaminedFile&, std::size_t index) {
         if (index == 2) reports.push_back(Verify(paths[0], true));
     };
-    InspectedPackage read = InspectPackage(single, callbacks);
+    ExaminedPackage read = ExaminePackage(single, callbacks);
     EXPECT_TRUE(read.complete);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_TRUE(Contains(reports[0], std::to_string(volumes.size()) + " volumes"));
@@ -149,7 +149,7 @@ TEST_F(Inspect, ReadersAreIndependentAndNameTheVolumeThatFails) {
                                                       "before its size field at offset 0"));
 }
 
-TEST_F(Inspect, VerifyRefusesNonInstallersAndBadBookkeeping) {
+TEST_F(Examine, VerifyRefusesNonInstallersAndBadBookkeeping) {
     EXPECT_TRUE(Contains(Verify(Write(Bytes(5000, 'x'), "plain.bin"), false), "no package locator"));
     EXPECT_TRUE(Contains(Verify(Write(FakeStub(100), "stub.exe"), false), "carries no package"));
     EXPECT_TRUE(Contains(Verify(dir.file("absent.exe"), false), "cannot open"));
@@ -169,7 +169,7 @@ TEST_F(Inspect, VerifyRefusesNonInstallersAndBadBookkeeping) {
     EXPECT_TRUE(Contains(report, "file 2 '{OurProgramDir}\\readme.txt': its record announces 3 blocks but 1 follow"));
 }
 
-TEST_F(Inspect, AnyDamageEndsInACleanError) {
+TEST_F(Examine, AnyDamageEndsInACleanError) {
     InstallPackage small;
     small.header.ProductTitle = "Tiny";
     small.files.resize(2);
@@ -194,7 +194,7 @@ TEST_F(Inspect, AnyDamageEndsInACleanError) {
     }
 }
 
-TEST_F(Inspect, ExtractWritesFilesWithTheirTimes) {
+TEST_F(Examine, ExtractWritesFilesWithTheirTimes) {
     std::string path = Write(BuildInstallerImage(stub, package));
     fs::path out = dir.path() / "out";
     ExtractSummary summary = ExtractPackage(path, out.string());
@@ -214,7 +214,7 @@ TEST_F(Inspect, ExtractWritesFilesWithTheirTimes) {
     EXPECT_EQ(RunCommand({"verify", dir.file("missing.exe")}), 1);
 }
 
-TEST_F(Inspect, ExtractMapsNamesAndRefusesEscapes) {
+TEST_F(Examine, ExtractMapsNamesAndRefusesEscapes) {
     EXPECT_EQ(ExtractRelativePath("{OurProgramDir}\\data\\one.bin"), fs::path("OurProgramDir/data/one.bin"));
     EXPECT_EQ(ExtractRelativePath("{ourprogramdir}\\a/./b.txt"), fs::path("OurProgramDir/a/b.txt"));
     EXPECT_EQ(ExtractRelativePath("{WinDrive}:\\Temp\\x"), fs::path("WinDrive/Temp/x"));
@@ -256,7 +256,7 @@ TEST_F(Inspect, ExtractMapsNamesAndRefusesEscapes) {
     EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
-TEST_F(Inspect, DamagedExtractLeavesNoPartialFile) {
+TEST_F(Examine, DamagedExtractLeavesNoPartialFile) {
     ByteVector image = BuildInstallerImage(stub, package);
     image[image.size() - TailSize() - 5] ^= 0x40;  // the last block of the last file
     std::string path = Write(image);

@@ -1,4 +1,4 @@
-// Installers for the writer, reader and inspect tests: a stand-in stub and a sample package.
+// Installers for the writer, reader and examine tests: a stand-in stub and a sample package.
 #pragma once
 #include <string>
 #include <vector>

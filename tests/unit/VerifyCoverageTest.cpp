@@ -18,7 +18,7 @@ class VerifyCoverage : public InstallerTest {
 protected:
     // The span of a part of the clean installer, by its description.
     Span SpanOf(const std::string& path, const std::string& what) {
-        for (const Span& s : InspectPackage(path).spans)
+        for (const Span& s : ExaminePackage(path).spans)
             if (s.what == what) return s;
         ADD_FAILURE() << "no span " << what;
         return {};
@@ -28,11 +28,11 @@ protected:
 // The listing, the problems and every file's bytes as read with the given number of threads.
 std::string Reading(const std::string& path, unsigned jobs) {
     std::string data;
-    InspectCallbacks callbacks;
-    callbacks.beginFile = [&](const InspectedFile& f, std::size_t) { data += "\n<" + f.name + ">"; };
+    ExamineCallbacks callbacks;
+    callbacks.beginFile = [&](const ExaminedFile& f, std::size_t) { data += "\n<" + f.name + ">"; };
     callbacks.fileData = [&](const u8* d, u32 n) { data.append(reinterpret_cast<const char*>(d), n); };
-    callbacks.endFile = [&](const InspectedFile& f, std::size_t) { data += f.intact ? "<end>" : "<lost>"; };
-    InspectedPackage read = InspectPackage(path, callbacks, {jobs, true});
+    callbacks.endFile = [&](const ExaminedFile& f, std::size_t) { data += f.intact ? "<end>" : "<lost>"; };
+    ExaminedPackage read = ExaminePackage(path, callbacks, {jobs, true});
     return ListingJson(read) + data;
 }
 }  // namespace

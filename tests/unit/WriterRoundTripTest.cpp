@@ -14,13 +14,13 @@
 
 namespace {
 // Reads the installer back and collects every file's decoded bytes.
-InspectedPackage ReadBack(const std::string& path, std::vector<ByteVector>* contents = nullptr) {
-    InspectCallbacks callbacks;
+ExaminedPackage ReadBack(const std::string& path, std::vector<ByteVector>* contents = nullptr) {
+    ExamineCallbacks callbacks;
     if (contents) {
-        callbacks.beginFile = [contents](const InspectedFile&, std::size_t) { contents->emplace_back(); };
+        callbacks.beginFile = [contents](const ExaminedFile&, std::size_t) { contents->emplace_back(); };
         callbacks.fileData = [contents](const u8* d, u32 n) { contents->back().insert(contents->back().end(), d, d + n); };
     }
-    return InspectPackage(path, callbacks);
+    return ExaminePackage(path, callbacks);
 }
 
 StreamProducer Replay(const ByteVector& stream) {
@@ -44,7 +44,7 @@ TEST(WriterRoundTrip, EverySectionSurvivesOneVolume) {
     WriteFileBytes(path, image);
 
     std::vector<ByteVector> contents;
-    InspectedPackage read = ReadBack(path, &contents);
+    ExaminedPackage read = ReadBack(path, &contents);
     EXPECT_EQ(read.packageOffset, stub.size());
     EXPECT_EQ(read.runMode, RunMode::Install);
     EXPECT_TRUE(read.problems.empty()) << read.problems.front().message;
@@ -118,7 +118,7 @@ TEST(WriterRoundTrip, SplitsAtEveryBytePositionReadBack) {
         TempDir volumesDir;
         std::vector<std::string> paths = WriteVolumes(volumesDir, "SETUP.EXE", volumes);
         std::vector<ByteVector> contents;
-        InspectedPackage read = ReadBack(paths[0], &contents);
+        ExaminedPackage read = ReadBack(paths[0], &contents);
         EXPECT_EQ(read.volumes.size(), volumes.size());
         EXPECT_EQ(read.runAfter, package.runAfter);
         ASSERT_EQ(contents.size(), package.files.size());
@@ -188,7 +188,7 @@ TEST(WriterRoundTrip, CompanionProgramsCarryHeaderAndLog) {
     TempDir dir;
     std::string path = dir.file("UNINST.EXE");
     WriteFileBytes(path, image);
-    InspectedPackage read = ReadBack(path);
+    ExaminedPackage read = ReadBack(path);
     EXPECT_EQ(read.runMode, RunMode::Uninstall);
     EXPECT_EQ(read.header.FooterText, "Sample Co");
     ASSERT_EQ(read.logFiles.size(), 3u);

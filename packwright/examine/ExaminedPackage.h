@@ -32,13 +32,13 @@ struct Problem {
 
 // The header as the writer takes it, and what the reader derives from it. Companion
 // programs carry only the first three strings.
-struct InspectedHeader : InstallHeaderFields {
+struct ExaminedHeader : InstallHeaderFields {
     bool ProgramDirFixed = false;
     std::array<u32, 7> SizeTable = {};
     u32 TotalBlocks = 0;
 };
 
-struct InspectedFile {
+struct ExaminedFile {
     std::string name;  // as stored
     u16 blockCount = 0;
     std::array<u16, 4> version = {};
@@ -56,7 +56,7 @@ struct InstallLogGroup {
     std::vector<std::string> entries;
 };
 
-struct InspectedPackage {
+struct ExaminedPackage {
     std::string path;  // absolute path of volume 0
     u32 packageOffset = 0;
     RunMode runMode = RunMode::Install;
@@ -64,8 +64,8 @@ struct InspectedPackage {
     bool complete = false;               // read to the end
     std::vector<std::string> volumes;    // paths of the volumes read, volume 0 first
     std::vector<u64> volumeSizes;
-    InspectedHeader header;
-    std::vector<InspectedFile> files;
+    ExaminedHeader header;
+    std::vector<ExaminedFile> files;
     bool filesEnded = false;                   // the file section's end was read
     std::vector<std::string> shortcuts;        // raw lines
     std::optional<std::string> shortcutStop;   // a line without "=" that ended the section

@@ -1,7 +1,7 @@
-#include "packwright/examine/InspectedPackage.h"
+#include "packwright/examine/ExaminedPackage.h"
 
 #include "packwright/writer/VolumeWriter.h"
 
-std::string InspectedPackage::VolumePath(u32 volume) const {
+std::string ExaminedPackage::VolumePath(u32 volume) const {
     return volume == 0 ? path : VolumeFileName(path, volume);
 }
