@@ -16,8 +16,8 @@ void FormatWithString(char* out, u32 capacity, const char* format, const char* a
     out[n] = 0;
 }
 
-u32 FormatUnsigned(char* out, u32 value, u32 minDigits) {
-    char digits[10];
+u32 FormatUnsigned(char* out, u64 value, u32 minDigits) {
+    char digits[20];
     u32 count = 0;
     do {
         digits[count++] = static_cast<char>('0' + value % 10);

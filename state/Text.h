@@ -7,4 +7,4 @@
 void FormatWithString(char* out, u32 capacity, const char* format, const char* argument);
 
 // Decimal digits of value, at least minDigits of them (zero-padded); returns the length.
-u32 FormatUnsigned(char* out, u32 value, u32 minDigits);
+u32 FormatUnsigned(char* out, u64 value, u32 minDigits);

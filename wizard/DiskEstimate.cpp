@@ -7,6 +7,7 @@
 #include "platform/System.h"
 #include "platform/Window.h"
 #include "state/SetupState.h"
+#include "state/Text.h"
 #include "wizard/PageIds.h"
 
 namespace {
@@ -14,18 +15,6 @@ const u32 TextCapacity = 512;
 const u64 LargestTableCluster = 32768;
 
 u64 RoundUpToClusters(u64 bytes, u64 clusterSize) { return (bytes + clusterSize - 1) / clusterSize * clusterSize; }
-
-// Decimal digits of a 64-bit value at out; returns the length. The Stub has no printf.
-u32 FormatDecimal(char* out, u64 value) {
-    char digits[20];
-    u32 count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value);
-    for (u32 i = 0; i < count; ++i) out[i] = digits[count - 1 - i];
-    return count;
-}
 
 void AppendText(char* out, u32* at, const char* text) {
     u32 length = static_cast<u32>(std::strlen(text));
@@ -60,9 +49,9 @@ void EstimateRootPath(const char* programDir, char* root) {
 void EstimateText(const DiskFigures& figures, char* out) {
     u32 at = 0;
     AppendText(out, &at, "This installation may require up to ");
-    at += FormatDecimal(out + at, figures.thisDrive >> 10);
+    at += FormatUnsigned(out + at, figures.thisDrive >> 10, 1);
     AppendText(out, &at, "Kb on this drive. It may require up to ");
-    at += FormatDecimal(out + at, figures.otherDrives >> 10);
+    at += FormatUnsigned(out + at, figures.otherDrives >> 10, 1);
     AppendText(out, &at, "Kb on other drives depending on their formats.");
     out[at] = 0;
 }
