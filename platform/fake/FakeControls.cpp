@@ -133,11 +133,7 @@ WindowHandle NewTestWindow() {
 
 iptr PlatformDialogBox(InstanceHandle, int templateId, WindowHandle owner, DialogHandler handler, iptr parameter) {
     std::unique_lock<std::recursive_mutex> lock(g_mutex);
-    g_dialogs.push_back(std::make_unique<FakeWindow>());
-    FakeWindow* dialog = g_dialogs.back().get();
-    dialog->templateId = templateId;
-    dialog->parent = IsFakeWindow(owner) ? Window(owner) : nullptr;
-    dialog->handler = handler;
+    FakeWindow* dialog = Window(fake_state::NewDialogWindow(owner, templateId, handler));
     Deliver(dialog, MessageInitDialog, 0, parameter, lock);
     if (g_onShow.count(templateId)) {
         auto action = g_onShow[templateId];
