@@ -36,6 +36,13 @@ void PlanHeader(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
     CheckText(d, m.LineOf("start_menu_folder"), "start_menu_folder", m.ShortcutFolder);
     CheckText(d, m.LineOf("run_after"), "run_after", m.runAfter);
     WarnUnknownMacro(d, m.LineOf("run_after"), "run_after", m.runAfter);
+    if (!m.version.empty() && !IsProductVersion(m.version))
+        d.Error(m.LineOf("version"), "version", "must be two to four numbers from 0 to 65535 joined by dots, like \"1.2\" or \"1.2.3.4\"");
+    CheckText(d, m.LineOf("publisher"), "publisher", m.publisher);
+    CheckText(d, m.LineOf("copyright"), "copyright", m.copyright);
+    CheckText(d, m.LineOf("homepage"), "homepage", m.homepage);
+    CheckText(d, m.LineOf("display_icon"), "display_icon", m.displayIcon);
+    WarnUnknownMacro(d, m.LineOf("display_icon"), "display_icon", m.displayIcon);
     // The uninstaller is written to {OurProgramDir}\UNINST.EXE: without a program folder it
     // would land in the root of the current drive.
     if (!m.UninstallName.empty() && m.ProgramDir.empty())

@@ -65,6 +65,14 @@ struct Manifest : ManifestTable {
     std::string runAfter;
     std::uint64_t volumeSize = 0;  // 0: one file, no volumes
 
+    // What Windows shows about the product: the installer's version resource and the
+    // Apps entry. Empty when not given. version is "1.2" to "1.2.3.4".
+    std::string version;
+    std::string publisher;
+    std::string copyright;
+    std::string homepage;
+    std::string displayIcon;  // a path on the target system, path macros allowed
+
     std::vector<ManifestFileEntry> files;
     std::vector<ManifestShortcut> shortcuts;
     std::vector<ManifestRegistryKey> registry;

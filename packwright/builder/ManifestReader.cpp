@@ -333,6 +333,11 @@ Manifest ReadManifest(const std::string& path, Diagnostics& d) {
     }
     top.String("run_after", &m.runAfter);
     ReadVolumeSize(top, m);
+    top.String("version", &m.version);
+    top.String("publisher", &m.publisher);
+    top.String("copyright", &m.copyright);
+    top.String("homepage", &m.homepage);
+    top.String("display_icon", &m.displayIcon);
     EachTable(top, "file", [&](TableReader& t, int index) { ReadFile(t, index, m); });
     EachTable(top, "shortcut", [&](TableReader& t, int index) { ReadShortcut(t, index, m); });
     EachTable(top, "registry", [&](TableReader& t, int index) { ReadRegistryKey(t, index, m); });

@@ -22,6 +22,21 @@ void CheckNoChar(Diagnostics& d, int line, const std::string& field, const std::
     if (text.find(c) != std::string::npos) d.Error(line, field, why);
 }
 
+bool IsProductVersion(const std::string& text) {
+    int parts = 0;
+    std::size_t at = 0;
+    while (true) {
+        std::size_t end = text.find('.', at);
+        std::string part = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (part.empty() || part.size() > 5 || part.find_first_not_of("0123456789") != std::string::npos) return false;
+        if (std::stoul(part) > 65535) return false;
+        ++parts;
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    return parts >= 2 && parts <= 4;
+}
+
 void WarnUnknownMacro(Diagnostics& d, int line, const std::string& field, const std::string& text) {
     std::string token = UnknownMacroToken(text);
     if (!token.empty())
@@ -67,7 +82,9 @@ void ToAnsi(Diagnostics& d, int line, const std::string& field, std::string& tex
 Manifest InWindows1252(Manifest m, Diagnostics& d) {
     const std::pair<const char*, std::string*> texts[] = {
         {"title", &m.ProductTitle},           {"footer", &m.FooterText},   {"uninstall_name", &m.UninstallName},
-        {"program_dir", &m.ProgramDir}, {"start_menu_folder", &m.ShortcutFolder}, {"run_after", &m.runAfter}};
+        {"program_dir", &m.ProgramDir}, {"start_menu_folder", &m.ShortcutFolder}, {"run_after", &m.runAfter},
+        {"publisher", &m.publisher},    {"copyright", &m.copyright},          {"homepage", &m.homepage},
+        {"display_icon", &m.displayIcon}};
     for (const auto& [key, text] : texts) ToAnsi(d, m.LineOf(key), key, *text);
     if (m.password) ToAnsi(d, m.LineOf("password"), "password", *m.password);
     for (ManifestFileEntry& e : m.files) ToAnsi(d, e.LineOf("target"), fmt::format("file[{}].target", e.index), e.target);

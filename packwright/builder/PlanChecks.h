@@ -12,6 +12,8 @@
 void CheckText(Diagnostics& d, int line, const std::string& field, const std::string& text,
                std::size_t limit = CountedStringLimit);
 void CheckNoChar(Diagnostics& d, int line, const std::string& field, const std::string& text, char c, const char* why);
+// "1.2" to "1.2.3.4", each part 0 to 65535: what a version resource's numbers can hold.
+bool IsProductVersion(const std::string& text);
 // Warns about a "{Token}" the installer would leave in the text as written.
 void WarnUnknownMacro(Diagnostics& d, int line, const std::string& field, const std::string& text);
 // Warns when a path on the installed system does not start with a path macro.
