@@ -3,10 +3,6 @@
 #include "platform/Files.h"
 #include "platform/Registry.h"
 
-namespace {
-const char SharedCountsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-}  // namespace
-
 bool ReadFileVersion(const char* path, u16 version[4]) {
     for (int i = 0; i < 4; ++i) version[i] = 0;
     if (!PlatformFileVersion(path, version)) {

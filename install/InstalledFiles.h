@@ -7,6 +7,10 @@
 // its four parts (all 0 otherwise).
 bool ReadFileVersion(const char* path, u16 version[4]);
 
+// Under HKEY_LOCAL_MACHINE: one REG_DWORD per shared file, named by its path, counting the
+// installations that use it. Installing counts up, uninstalling down.
+inline constexpr char SharedCountsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
 // Raises by one the SharedDLLs count of a shared file (a missing count is 0). A key that
 // cannot be opened is ignored.
 void RaiseSharedCount(const char* path);

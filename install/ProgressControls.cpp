@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "install/DialogIds.h"
-#include "package/StubPackage.h"
 #include "platform/Dialogs.h"
 #include "platform/System.h"
 #include "platform/Window.h"
@@ -109,10 +108,4 @@ void StepProgress(WindowHandle dialog) {
     ++g_view.totalReached;
     ++g_view.filePosition;
     MaybeFlush(dialog);
-}
-
-int ReadPackageLine(u8* line) {
-    int length = StubReader().ReadCountedBytes(line);
-    line[length < 0 ? 0 : length] = 0;
-    return length;
 }

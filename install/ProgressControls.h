@@ -1,5 +1,4 @@
-// The progress dialog's controls as the worker changes them, and the lines it reads from
-// the Package.
+// The progress dialog's controls as the worker changes them.
 //
 // The worker reaches thousands of blocks and files a minute; redrawing the dialog for each
 // would cost more than writing them (a bar repaints on every step, on the dialog's thread).
@@ -29,7 +28,3 @@ void ResetBar(WindowHandle dialog, int id, u32 maximum);
 void StepProgress(WindowHandle dialog);
 // Brings the dialog up to date now.
 void FlushProgress(WindowHandle dialog);
-
-// One CountedString of the Package into line (256 bytes), raw bytes as stored and
-// NUL-terminated: its length, or -1 when the read failed (Cancelled is then set).
-int ReadPackageLine(u8* line);

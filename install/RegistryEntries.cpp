@@ -9,6 +9,7 @@
 #include "package/InstallLog.h"
 #include "package/PackageReader.h"
 #include "package/RegistryLine.h"
+#include "package/StubPackage.h"
 #include "state/SetupState.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "install/ProgressControls.h"
 #include "package/PackageReader.h"
 #include "package/ShortcutLine.h"
+#include "package/StubPackage.h"
 #include "platform/Shell.h"
 #include "state/SetupState.h"
 

@@ -1,5 +1,6 @@
 // The package locator: the marker the Stub carries in its data, followed directly by the
 // u32 PackageOffset, the file offset of the Package in the first volume (0: no Package).
+// How readers find it in a file, and the Stub's own copy, where the builder patches the offset.
 #pragma once
 #include <cstddef>
 
@@ -26,3 +27,8 @@ struct PackageLocator {
 // A marker too close to the end to be followed by its offset still counts as found: the
 // caller tells that apart by the room that is left.
 std::size_t FindLocator(const u8* bytes, std::size_t length);
+
+// The PackageOffset the builder stored in the running executable's locator.
+u32 EmbeddedPackageOffset();
+// Stores an offset in memory, as the builder does in the file (host tests).
+void PatchEmbeddedPackageOffset(u32 offset);

@@ -3,8 +3,8 @@
 #include <new>
 
 #include "package/DataBlock.h"
+#include "package/Locator.h"
 #include "package/PackageHeader.h"
-#include "package/StubLocator.h"
 #include "package/VolumeNames.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -98,6 +98,11 @@ bool OpenNextVolume() { return StubReader().OpenNextVolume(); }
 void CloseVolume() { StubReader().CloseVolume(); }
 int ReadPackageBytes(void* buffer, u32 n) { return StubReader().ReadPackageBytes(buffer, n); }
 const char* ReadCountedString() { return StubReader().ReadCountedString(); }
+int ReadPackageLine(u8* line) {
+    int length = StubReader().ReadCountedBytes(line);
+    line[length < 0 ? 0 : length] = 0;
+    return length;
+}
 u32 PackageOffset() { return StubReader().PackageOffset(); }
 
 bool ReadDataBlock(u8* buffer, u32* length, u32 capacity) {

@@ -13,6 +13,9 @@ void CloseVolume();
 // volume cannot be had in the middle of a read, the process ends with exit code 1.
 int ReadPackageBytes(void* buffer, u32 n);
 const char* ReadCountedString();
+// One CountedString into line (256 bytes), raw bytes as stored and NUL-terminated: its
+// length, or -1 when the read failed (Cancelled is then set).
+int ReadPackageLine(u8* line);
 u32 PackageOffset();
 // A DataBlock read, checked and decoded (or skipped without a buffer). A block that fails
 // a check, or whose stored bytes cannot be read, sets Corrupted and gives false.

@@ -1,6 +1,7 @@
+#include "remove/FileRemoval.h"
+
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "remove/Uninstaller.h"
 #include "state/Text.h"
 
 namespace {

@@ -1,19 +1,18 @@
 #include "remove/SharedFiles.h"
 
+#include "install/InstalledFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
-#include "remove/Uninstaller.h"
+#include "remove/FileRemoval.h"
 
 namespace {
-// Under HKEY_LOCAL_MACHINE: one REG_DWORD per shared file, named by its path.
-const char SharedFileCountsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const char NoLongerNeededText[] =
     "The Windows Registry indicates that this shared file is no longer needed. However, it may be mistaken; "
     "deleting it could cause other programs to stop working. Shall I delete the shared file?";
 }  // namespace
 
 bool ReleaseSharedFile(const char* path, WindowHandle owner) {
-    RegistryKey key = PlatformCreateKey(PlatformRegistryRoot(RootLocalMachine), SharedFileCountsKey);
+    RegistryKey key = PlatformCreateKey(PlatformRegistryRoot(RootLocalMachine), SharedCountsKey);
     // Without the counts nobody can tell whether others still use the file: it stays.
     if (!key) return true;
     // A missing or unreadable count stands for this installation alone.

@@ -9,6 +9,7 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Window.h"
+#include "remove/FileRemoval.h"
 #include "remove/PathText.h"
 #include "remove/ProtectedFolders.h"
 #include "remove/RegistryRemoval.h"

@@ -9,8 +9,3 @@
 // The handler of the start message in Uninstall mode. Ends by posting WM_CLOSE to window,
 // which owns every message box it shows.
 void RunUninstaller(InstanceHandle instance, WindowHandle window);
-
-// Removes one file, asking the user where it cannot simply be deleted. True means go on:
-// the file is gone, was never there, or the user chose to keep it; false means the user
-// chose Cancel.
-bool DeleteWithPrompts(const char* path, WindowHandle owner);

@@ -16,8 +16,8 @@
 #include "packwright/builder/InstallPlan.h"
 #include "packwright/builder/ManifestReader.h"
 #include "packwright/writer/InstallerWriter.h"
-#include "packwright/writer/Locator.h"
 #include "packwright/writer/PackageLimits.h"
+#include "packwright/writer/StubPatch.h"
 #include "packwright/writer/WriterError.h"
 
 namespace fs = std::filesystem;

@@ -9,6 +9,7 @@
 #include "packwright/builder/AnsiText.h"
 #include "packwright/builder/PackageLines.h"
 #include "packwright/builder/PlanChecks.h"
+#include "packwright/builder/PlanFiles.h"
 #include "packwright/writer/PackageLimits.h"
 #include "packwright/writer/PackageWriter.h"
 #include "packwright/writer/WriterError.h"

@@ -4,7 +4,7 @@
 
 #include "packwright/builder/AnsiText.h"
 #include "packwright/builder/PackageLines.h"
-#include "packwright/writer/TextRendering.h"
+#include "packwright/text/TextRendering.h"
 
 // Texts are in the installer's code page by now; messages are UTF-8.
 std::string Printable(const std::string& text) {

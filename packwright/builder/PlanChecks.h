@@ -27,7 +27,3 @@ std::string Lower(std::string text);
 void ToAnsi(Diagnostics& d, int line, const std::string& field, std::string& text);
 // The manifest with every text that reaches the Package in the installer's code page.
 Manifest InWindows1252(Manifest m, Diagnostics& d);
-
-// Steps of PlanInstall that deal with the files.
-void PlanFiles(const Manifest& m, Diagnostics& d, InstallPlan& plan);
-void PlanTotals(Diagnostics& d, InstallPlan& plan);

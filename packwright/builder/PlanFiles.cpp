@@ -1,3 +1,5 @@
+#include "packwright/builder/PlanFiles.h"
+
 #include <fmt/format.h>
 #include <sys/stat.h>
 

@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <set>
 
-#include "packwright/writer/TextRendering.h"
 #include "packwright/examine/ExamineError.h"
 #include "packwright/examine/ExtractPaths.h"
 #include "packwright/examine/InstallerSession.h"
 #include "packwright/examine/PackageExaminer.h"
 #include "packwright/examine/PackageWalk.h"
+#include "packwright/text/TextRendering.h"
 
 namespace fs = std::filesystem;
 

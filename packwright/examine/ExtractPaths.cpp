@@ -3,8 +3,8 @@
 #include <cctype>
 #include <vector>
 
-#include "packwright/writer/TextRendering.h"
 #include "packwright/examine/ExamineError.h"
+#include "packwright/text/TextRendering.h"
 
 namespace fs = std::filesystem;
 

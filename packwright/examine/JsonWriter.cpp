@@ -1,6 +1,6 @@
 #include "packwright/examine/JsonWriter.h"
 
-#include "packwright/writer/TextRendering.h"
+#include "packwright/text/TextRendering.h"
 
 void JsonWriter::BeforeValue() {
     if (afterKey_) {

@@ -6,7 +6,7 @@
 #include "package/RegistryValueTypes.h"
 #include "package/ShortcutLine.h"
 #include "package/VolumeNames.h"
-#include "packwright/writer/TextRendering.h"
+#include "packwright/text/TextRendering.h"
 #include "packwright/writer/PackageLimits.h"
 
 namespace {

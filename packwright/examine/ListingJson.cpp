@@ -1,11 +1,11 @@
 #include <fmt/format.h>
 
-#include "packwright/writer/TextRendering.h"
 #include "packwright/examine/JsonProblems.h"
 #include "packwright/examine/JsonWriter.h"
 #include "packwright/examine/LineDecoding.h"
 #include "packwright/examine/Listing.h"
 #include "packwright/examine/PackageExaminer.h"
+#include "packwright/text/TextRendering.h"
 
 namespace {
 void Header(JsonWriter& j, const ExaminedPackage& p) {

@@ -1,9 +1,9 @@
 #include <fmt/format.h>
 
-#include "packwright/writer/TextRendering.h"
 #include "packwright/examine/LineDecoding.h"
 #include "packwright/examine/Listing.h"
 #include "packwright/examine/PackageExaminer.h"
+#include "packwright/text/TextRendering.h"
 
 namespace {
 std::string Version(const std::array<u16, 4>& v) { return fmt::format("{}.{}.{}.{}", v[0], v[1], v[2], v[3]); }

@@ -3,10 +3,10 @@
 #include <filesystem>
 
 #include "package/SizeTable.h"
-#include "packwright/writer/TextRendering.h"
 #include "packwright/examine/LineDecoding.h"
 #include "packwright/examine/OrderedDecoder.h"
 #include "packwright/examine/PackageWalk.h"
+#include "packwright/text/TextRendering.h"
 
 namespace {
 const char* FaultText(BlockFault fault) {

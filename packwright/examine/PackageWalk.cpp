@@ -3,7 +3,7 @@
 #include "package/FileRecord.h"
 #include "package/PackageHeader.h"
 #include "package/ShortcutLine.h"
-#include "packwright/writer/TextRendering.h"
+#include "packwright/text/TextRendering.h"
 
 namespace {
 std::string Copy(const char* text) { return text ? text : ""; }

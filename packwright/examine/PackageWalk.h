@@ -11,7 +11,7 @@
 #include "package/DataBlock.h"
 #include "packwright/examine/ExaminedPackage.h"
 #include "packwright/examine/InstallerSession.h"
-#include "packwright/writer/TextRendering.h"
+#include "packwright/text/TextRendering.h"
 
 // The sections after the files as read, with their spans; possibly cut short by a Fatal.
 struct SectionsRead {

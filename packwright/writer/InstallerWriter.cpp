@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "packwright/writer/Locator.h"
+#include "packwright/writer/StubPatch.h"
 #include "packwright/writer/WriterError.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "package/Password.h"
 #include "package/RegistryLine.h"
+#include "packwright/text/TextRendering.h"
 #include "packwright/writer/PackageModel.h"
-#include "packwright/writer/TextRendering.h"
 #include "packwright/writer/WriterError.h"
 
 void CheckCountedString(std::string_view text, const std::string& what) {

@@ -9,8 +9,8 @@
 #include "package/FileRecord.h"
 #include "package/ShortcutLine.h"
 #include "package/SizeTable.h"
+#include "packwright/text/TextRendering.h"
 #include "packwright/writer/PackageLimits.h"
-#include "packwright/writer/TextRendering.h"
 #include "packwright/writer/WriterError.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <random>
 
-#include "packwright/writer/Locator.h"
+#include "packwright/writer/StubPatch.h"
 
 Bytes FakeStub(std::size_t size) {
     Bytes stub(size, 0xCC);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "package/StubLocator.h"
+#include "package/Locator.h"
 #include "package/StubPackage.h"
 #include "packwright/encoder/BlockEncoder.h"
 #include "shell/ShellMessages.h"

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <random>
 
-#include "package/StubLocator.h"
+#include "package/Locator.h"
 #include "package/StubPackage.h"
 #include "platform/fake/FakePlatform.h"
 #include "state/SetupState.h"

@@ -8,8 +8,8 @@
 #include "package/SizeTable.h"
 #include "package/BlockChecksum.h"
 #include "packwright/examine/PackageExaminer.h"
-#include "packwright/writer/Locator.h"
 #include "packwright/writer/PackageLimits.h"
+#include "packwright/writer/StubPatch.h"
 #include "packwright/writer/WriterError.h"
 
 namespace {

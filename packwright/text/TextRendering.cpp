@@ -1,4 +1,4 @@
-#include "packwright/writer/TextRendering.h"
+#include "packwright/text/TextRendering.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "packwright/writer/Locator.h"
+#include "packwright/writer/StubPatch.h"
 
 #include "package/Locator.h"
 #include "packwright/writer/WriterError.h"

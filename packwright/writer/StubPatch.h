@@ -1,4 +1,4 @@
-// The package locator inside a Stub, as the writer patches it.
+// The package locator inside a Stub, as the writer finds and patches it.
 #pragma once
 #include <cstddef>
 

@@ -13,7 +13,7 @@
 #include "state/SetupState.h"
 
 namespace {
-class InstallRun : public EngineTest {
+class InstallWorkerRun : public EngineTest {
 protected:
     // Presses Cancel in the progress dialog before its worker starts: the worker meets the
     // request at its first block.
@@ -42,7 +42,7 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
 }
 }  // namespace
 
-TEST_F(InstallRun, CompleteInstallationWithACancelWithdrawn) {
+TEST_F(InstallWorkerRun, CompleteInstallationWithACancelWithdrawn) {
     InstallPackage p = SamplePackage();
     p.header = Product().header;
     PressCancelAtOnce();
@@ -94,7 +94,7 @@ TEST_F(InstallRun, CompleteInstallationWithACancelWithdrawn) {
     EXPECT_EQ(texts.back(), "Creating registry entries...");
 }
 
-TEST_F(InstallRun, CancelConfirmedKeepsWhatWasWrittenAndEndsTheLog) {
+TEST_F(InstallWorkerRun, CancelConfirmedKeepsWhatWasWrittenAndEndsTheLog) {
     InstallPackage p = SamplePackage();
     p.header = Product().header;
     PressCancelAtOnce();
@@ -111,7 +111,7 @@ TEST_F(InstallRun, CancelConfirmedKeepsWhatWasWrittenAndEndsTheLog) {
     EXPECT_TRUE(g_setup.InstallOk);
 }
 
-TEST_F(InstallRun, DamagedBlockStopsTheFileAndNothingAfterItIsRead) {
+TEST_F(InstallWorkerRun, DamagedBlockStopsTheFileAndNothingAfterItIsRead) {
     ByteVector first(1000, 'a'), second(1000, 'b'), third(500, 'c');
     RawStream damaged = RawStream().Block(second);
     damaged.bytes.back() ^= 0x40;  // its stored bytes no longer match their checksum
@@ -139,7 +139,7 @@ TEST_F(InstallRun, DamagedBlockStopsTheFileAndNothingAfterItIsRead) {
     EXPECT_STREQ(g_setup.RunAfterCommand, "");
 }
 
-TEST_F(InstallRun, FullDiskFailsTheFileInUseAfterItsReplacementWasRequested) {
+TEST_F(InstallWorkerRun, FullDiskFailsTheFileInUseAfterItsReplacementWasRequested) {
     InstallPackage p = Product();
     PackageFile big;
     big.record.name = "{OurProgramDir}\\big.bin";
@@ -168,7 +168,7 @@ TEST_F(InstallRun, FullDiskFailsTheFileInUseAfterItsReplacementWasRequested) {
     EXPECT_FALSE(Exists(App + "Big.lnk"));
 }
 
-TEST_F(InstallRun, AShortUninstallerIsRemovedAndNothingIsInstalled) {
+TEST_F(InstallWorkerRun, AShortUninstallerIsRemovedAndNothingIsInstalled) {
     InstallPackage p = SamplePackage();
     p.header = Product().header;
     fake::FailWritesTo(App + "UNINST.EXE");
@@ -182,7 +182,7 @@ TEST_F(InstallRun, AShortUninstallerIsRemovedAndNothingIsInstalled) {
     EXPECT_EQ(g_setup.InstallLogHandle, nullptr);
 }
 
-TEST_F(InstallRun, TargetsThatDoNotFitAreRefusedWhole) {
+TEST_F(InstallWorkerRun, TargetsThatDoNotFitAreRefusedWhole) {
     InstallPackage p = Product();
     PackageFile f;
     f.record.name = "{OurShortcutDir}\\" + std::string(238, 'n');  // 255 characters, 262 expanded
