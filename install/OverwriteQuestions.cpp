@@ -33,11 +33,12 @@ ExistingFile DecideExistingFile(WindowHandle dialog, const char* path, const Fil
         g_setup.OverwriteConfirmed = true;
     }
     if (!g_setup.ReplaceAll && InstalledIsNewer(path, record, installedTime)) {
+        // A question that could not be shown was not answered Yes: the newer file stays.
         switch (Ask(dialog, NEWER_FILE_DIALOG, path)) {
-            case OVERWRITE_KEEP: return ExistingFile::Skip;
+            case OVERWRITE_REPLACE: return ExistingFile::Write;
             case OVERWRITE_ALL: g_setup.ReplaceAll = true; return ExistingFile::Write;
             case IdCancel: g_setup.Cancelled = true; return ExistingFile::Cancel;
-            default: return ExistingFile::Write;
+            default: return ExistingFile::Skip;
         }
     }
     // Its buttons for all files act on this file only: the dialog comes back for the next.

@@ -133,6 +133,11 @@ WindowHandle NewTestWindow() {
 
 iptr PlatformDialogBox(InstanceHandle, int templateId, WindowHandle owner, DialogHandler handler, iptr parameter) {
     std::unique_lock<std::recursive_mutex> lock(g_mutex);
+    std::deque<int>& presses = g_presses[templateId];
+    if (!presses.empty() && presses.front() == fake::DialogCannotOpen) {
+        presses.pop_front();
+        return -1;
+    }
     FakeWindow* dialog = Window(fake_state::NewDialogWindow(owner, templateId, handler));
     Deliver(dialog, MessageInitDialog, 0, parameter, lock);
     if (g_onShow.count(templateId)) {

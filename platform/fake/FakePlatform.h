@@ -93,7 +93,10 @@ void JoinThreads();
 
 // ---- Dialogs and controls ----
 // Buttons (control ids) to press, in order, in the next dialogs made from a template.
+// DialogCannotOpen in the place of a dialog's first button: that dialog is never made, and
+// the call gives -1 as the system does.
 void PressInDialog(int templateId, std::vector<int> buttons);
+constexpr int DialogCannotOpen = -1;
 // Something to do once a dialog from this template has been initialised (press Cancel
 // in a progress dialog, say); it runs on the dialog's thread before its messages.
 void OnDialogShown(int templateId, std::function<void(WindowHandle dialog)> action);

@@ -107,6 +107,16 @@ TEST_F(InstallRules, OverwriteQuestionsByVersionTimeAndSharing) {
     EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller(log));
 }
 
+TEST_F(InstallRules, ANewerFileStaysWhenItsQuestionCannotBeShown) {
+    InstallPackage p = Product();
+    p.files = {File("a.txt")};
+    Installed("a.txt", PackagedSeconds + 60);
+    fake::QueueAnswers({IdYes});
+    fake::PressInDialog(NEWER_FILE_DIALOG, {fake::DialogCannotOpen});
+    ASSERT_TRUE(Install(p));
+    EXPECT_FALSE(Replaced("a.txt"));
+}
+
 TEST_F(InstallRules, RefusingToOverwriteCancelsBeforeTheFileIsTouched) {
     InstallPackage p = Product();
     p.files = {File("new.txt"), File("a.txt"), File("z.txt")};
