@@ -34,12 +34,39 @@ bool RemoveLoggedFile(const char* path, bool shared, const char* ownPath, Window
     return DeleteWithPrompts(path, window);
 }
 
-// The file part of the log: every file removed, and the folder of every file collected,
-// whether or not it went. False when the user cancelled a question about a file.
+// Lists the folder of a logged file and, when it lies inside the program directory, each
+// folder above it up to that directory: a product's folders hold only what it installed,
+// and removing lib\py alone would leave lib and the program directory behind, empty. The
+// list tries them deepest first, so a folder that still holds anything stays, and so do
+// the folders above it. Nothing above the program directory, and no protected folder, is
+// ever listed.
+void ListFolder(char* folder, const char* programDir, const ProtectedFolders& protectedFolders,
+                RemovalList& directories) {
+    std::size_t top = std::strlen(programDir);
+    bool inside = false;
+    if (std::strlen(folder) > top && folder[top] == '\\') {
+        folder[top] = 0;
+        inside = SameTextIgnoringCase(folder, programDir);
+        folder[top] = '\\';
+    }
+    for (;;) {
+        if (protectedFolders.Contains(folder)) return;
+        directories.AddEntry(folder, 0);
+        char* cut = std::strrchr(folder, '\\');
+        if (!inside || !cut || static_cast<std::size_t>(cut - folder) < top) return;
+        *cut = 0;
+    }
+}
+
+// The file part of the log: every file removed, and the folders that may be left empty
+// listed, whether or not the file went. False when the user cancelled a question about a file.
 bool RemoveLoggedFiles(WindowHandle window, RemovalList& directories) {
     char ownPath[PathCapacity];
     if (!PlatformModulePath(ownPath, sizeof ownPath)) ownPath[0] = 0;
     ProtectedFolders protectedFolders;
+    // The log's first line is FINALIZE.EXE, which lies in the program directory.
+    char programDir[PathCapacity];
+    programDir[0] = 0;
     for (;;) {
         char line[CountedStringCapacity];
         std::strcpy(line, ReadCountedString());
@@ -50,7 +77,8 @@ bool RemoveLoggedFiles(WindowHandle window, RemovalList& directories) {
         char* lastBackslash = std::strrchr(line, '\\');
         if (!lastBackslash) continue;
         *lastBackslash = 0;
-        if (!protectedFolders.Contains(line)) directories.AddEntry(line, 0);
+        if (!programDir[0]) std::strcpy(programDir, line);
+        ListFolder(line, programDir, protectedFolders, directories);
     }
 }
 

@@ -277,3 +277,30 @@ TEST_F(Uninstall, ALogCutShortEndsWithItsFileNeverAskingForAnotherDisk) {
     EXPECT_FALSE(Exists("C:\\App"));
     EXPECT_EQ(Captions(), (Texts{"Confirm", "Done."}));
 }
+
+TEST_F(Uninstall, EmptiedFoldersGoUpToTheProgramDirectoryAndNoFurther) {
+    const Texts files = {"C:\\Apps\\Sample\\FINALIZE.EXE", "C:\\Apps\\Sample\\bin\\app.exe",
+                         "C:\\Apps\\Sample\\lib\\py\\mod.py", "C:\\Apps\\Sample\\data\\deep\\x.dat",
+                         "C:\\Apps\\Sample\\UNINST.EXE"};
+    for (const std::string& f : files) Touch(f);
+    Texts log = files;
+    log.insert(log.end(), {"", ""});
+    Log(log);
+    Run();
+    EXPECT_FALSE(Exists("C:\\Apps\\Sample"));
+    EXPECT_TRUE(Exists("C:\\Apps")) << "above the program directory nothing is removed";
+}
+
+TEST_F(Uninstall, AFolderStillHoldingAFileKeepsItsParents) {
+    const Texts files = {"C:\\Apps\\Sample\\FINALIZE.EXE", "C:\\Apps\\Sample\\lib\\py\\mod.py",
+                         "C:\\Apps\\Sample\\data\\deep\\x.dat", "C:\\Apps\\Sample\\UNINST.EXE"};
+    for (const std::string& f : files) Touch(f);
+    Touch("C:\\Apps\\Sample\\data\\mine.txt");  // the user's, never logged
+    Texts log = files;
+    log.insert(log.end(), {"", ""});
+    Log(log);
+    Run();
+    EXPECT_FALSE(Exists("C:\\Apps\\Sample\\lib"));
+    EXPECT_FALSE(Exists("C:\\Apps\\Sample\\data\\deep"));
+    EXPECT_TRUE(Exists("C:\\Apps\\Sample\\data\\mine.txt"));
+}
