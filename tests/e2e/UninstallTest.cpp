@@ -56,6 +56,12 @@ TEST_F(Uninstall, TwoProductsSharingAFileInstalledAndRemovedLeaveThePrefixAsItWa
     // Every Windows system has the shared-file counts key; a fresh prefix lacks it, and it
     // is the system's, not the installation's, once an installation has made it.
     ASSERT_EQ(RunWine({"reg", "add", SharedCountsKey, "/f"}, ProgramTimeout).exitCode, 0);
+    // Notepad, where the example's readme opens, keeps its settings from its first run on:
+    // they are the user's, whichever suite of a fresh prefix runs it first.
+    ASSERT_EQ(Drive({"launch", "notepad.exe", "close", "Notepad", "*", "120000", "gone", "Notepad", "*", "120000"},
+                    ProgramTimeout)
+                  .exitCode,
+              0);
     SimulateRestart();  // no earlier test's deletion is still waiting
     PrefixSnapshot before = TakePrefixSnapshot();
 
@@ -101,6 +107,7 @@ TEST_F(Uninstall, TwoProductsSharingAFileInstalledAndRemovedLeaveThePrefixAsItWa
                     "The Windows Registry indicates that this shared file is no longer needed. However, it may be "
                     "mistaken; deleting it could cause other programs to stop working. Shall I delete the shared file?"));
     EXPECT_FALSE(Exists(Shared()));
+    EXPECT_FALSE(Exists(palette.programDir)) << "its nested folders and the program folder go too";
 
     // Only the Uninstaller's temporary copy is left, and it waits for the restart.
     std::vector<std::string> difference = Difference(before, TakePrefixSnapshot());
