@@ -15,6 +15,8 @@ const char CancelCaption[] = "Confirm";
 const char WrongPasswordText[] =
     "Password is incorrect. You must enter the proper password to continue the installation.";
 const char WrongPasswordCaption[] = "Password Error";
+const char PartialDirectoryText[] = "The directory must start with a drive, such as C:\\Apps.";
+const char PartialDirectoryCaption[] = "Directory Error";
 
 const char* TextOrEmpty(const char* text) { return text ? text : ""; }
 
@@ -39,12 +41,23 @@ bool HandleSheetNotification(WindowHandle page, int kind, unsigned message, iptr
 
 bool IsLeaving(int code) { return code == SheetWizardBack || code == SheetWizardNext || code == SheetWizardFinish; }
 
-// The Directory and Folder pages take their field whichever way the user leaves them.
-bool TakeFieldOnLeaving(WindowHandle page, unsigned message, iptr lParam, char** field) {
+void StayOnPage(WindowHandle page, const char* text, const char* caption) {
+    PlatformMessageBox(page, text, caption, MbOk | MbIconError);
+    PlatformSetDialogResult(page, SheetStayOnPage);
+}
+
+// The Directory and Folder pages take their field whichever way the user leaves them. Going
+// forward, a directory must start with a drive (an empty field stands for the one
+// proposed): a partial path would install wherever the installer happens to run. Back takes
+// it as it is; it is checked again on the way forward.
+bool TakeFieldOnLeaving(WindowHandle page, unsigned message, iptr lParam, char** field, bool directory) {
     if (message != MessageNotify || !IsLeaving(NotificationCode(lParam))) return false;
     char typed[PathCapacity];
     PlatformGetText(PlatformDialogItem(page, PAGE_FIELD), typed, sizeof typed);
-    TakeFieldText(field, typed);
+    if (directory && NotificationCode(lParam) != SheetWizardBack && !IsFullDirectory(typed[0] ? typed : *field))
+        StayOnPage(page, PartialDirectoryText, PartialDirectoryCaption);
+    else
+        TakeFieldText(field, typed);
     return true;
 }
 
@@ -55,10 +68,7 @@ bool CheckPasswordGoingOn(WindowHandle page, unsigned message, iptr lParam) {
     if (code != SheetWizardNext && code != SheetWizardFinish) return false;
     char typed[PathCapacity];
     PlatformGetText(PlatformDialogItem(page, PAGE_FIELD), typed, sizeof typed);
-    if (!PasswordMatches(typed, g_setup.PasswordChecksum)) {
-        PlatformMessageBox(page, WrongPasswordText, WrongPasswordCaption, MbOk | MbIconError);
-        PlatformSetDialogResult(page, SheetStayOnPage);
-    }
+    if (!PasswordMatches(typed, g_setup.PasswordChecksum)) StayOnPage(page, WrongPasswordText, WrongPasswordCaption);
     return true;
 }
 }  // namespace
@@ -113,7 +123,7 @@ bool DirectoryPage(WindowHandle page, unsigned message, uptr, iptr lParam) {
         return true;
     }
     return HandleSheetNotification(page, DirectoryKind, message, lParam) ||
-           TakeFieldOnLeaving(page, message, lParam, &g_setup.ProgramDir);
+           TakeFieldOnLeaving(page, message, lParam, &g_setup.ProgramDir, true);
 }
 
 bool FolderPage(WindowHandle page, unsigned message, uptr, iptr lParam) {
@@ -122,7 +132,7 @@ bool FolderPage(WindowHandle page, unsigned message, uptr, iptr lParam) {
         return true;
     }
     return HandleSheetNotification(page, FolderKind, message, lParam) ||
-           TakeFieldOnLeaving(page, message, lParam, &g_setup.ShortcutFolder);
+           TakeFieldOnLeaving(page, message, lParam, &g_setup.ShortcutFolder, false);
 }
 
 iptr RunSetupWizard(InstanceHandle instance, WindowHandle owner) {

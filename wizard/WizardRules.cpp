@@ -29,6 +29,11 @@ bool PasswordMatches(const char* typed, u32 storedChecksum) {
     return PasswordChecksumOf(typed, static_cast<u32>(std::strlen(typed))) == storedChecksum;
 }
 
+bool IsFullDirectory(const char* directory) {
+    char letter = static_cast<char>(directory[0] | 0x20);
+    return letter >= 'a' && letter <= 'z' && directory[1] == ':' && (directory[2] == '\\' || !directory[2]);
+}
+
 void TakeFieldText(char** field, const char* typed) {
     u32 length = static_cast<u32>(std::strlen(typed));
     if (length == 0) return;

@@ -28,6 +28,10 @@ u32 WizardButtons(int kind, int lastPage);
 // Package holds. Only the first 255 characters count.
 bool PasswordMatches(const char* typed, u32 storedChecksum);
 
+// True when a directory starts with a drive ("C:\Apps", or "C:" as a taken "C:\" reads):
+// anything else would be taken relative to wherever the installer runs.
+bool IsFullDirectory(const char* directory);
+
 // Takes what the user typed into a directory or folder field. Empty text keeps *field as it
 // is; otherwise one trailing backslash goes ("C:\Apps\" is "C:\Apps", "C:\" is "C:") and the
 // text replaces *field, an owned string of SetupState.

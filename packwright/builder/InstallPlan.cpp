@@ -16,6 +16,29 @@
 
 namespace {
 
+bool StartsWithDrive(const std::string& path) {
+    char letter = static_cast<char>(path.empty() ? 0 : path[0] | 0x20);
+    return path.size() >= 3 && letter >= 'a' && letter <= 'z' && path[1] == ':' && path[2] == '\\';
+}
+
+// A program_dir with a backslash is fixed, and the installer uses it exactly as written:
+// it expands no path macro there, so anything but a full drive path would install into
+// whatever folder the installer happens to be started from.
+void CheckFixedProgramDir(Diagnostics& d, int line, const std::string& dir) {
+    if (dir.find('\\') == std::string::npos || StartsWithDrive(dir)) return;
+    std::string advice = "; give a full path such as 'C:\\Tools\\Notes', or a bare name, which goes under Program Files";
+    if (dir[0] == '{')
+        d.Error(line, "program_dir",
+                fmt::format("'{}' starts with a path macro, which the installer does not expand in program_dir: it would "
+                            "install into a folder of that literal name wherever it is started{}",
+                            Printable(dir), advice));
+    else
+        d.Error(line, "program_dir",
+                fmt::format("'{}' is a fixed folder (it has a backslash) but does not start with a drive ('C:\\'): the "
+                            "installer would install into whatever folder it is started from{}",
+                            Printable(dir), advice));
+}
+
 void PlanHeader(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
     plan.header.ProductTitle = m.ProductTitle;
     plan.header.FooterText = m.FooterText;
@@ -34,6 +57,7 @@ void PlanHeader(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
     CheckText(d, m.LineOf("uninstall_name"), "uninstall_name", m.UninstallName, UninstallNameLimit);
     CheckNoChar(d, m.LineOf("uninstall_name"), "uninstall_name", m.UninstallName, '\\', "must not contain '\\': it names a registry key");
     CheckText(d, m.LineOf("program_dir"), "program_dir", m.ProgramDir);
+    CheckFixedProgramDir(d, m.LineOf("program_dir"), m.ProgramDir);
     CheckText(d, m.LineOf("start_menu_folder"), "start_menu_folder", m.ShortcutFolder);
     CheckText(d, m.LineOf("run_after"), "run_after", m.runAfter);
     WarnUnknownMacro(d, m.LineOf("run_after"), "run_after", m.runAfter);

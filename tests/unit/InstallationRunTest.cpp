@@ -176,6 +176,7 @@ TEST_F(InstallationRun, OverlongKeysAndValuesAreRefused) {
 TEST_F(InstallationRun, AnOverlongUninstallNameRemembersNothing) {
     InstallPackage p = BareProduct();
     p.header.UninstallName = std::string(240, 'n');
+    fake::SetSpecialFolder(FolderProgramFiles, "C:\\Program Files");  // a bare name is no directory to install into
     Start(p);
     fake::ScriptWizard({Next, Next, Finish});
     EXPECT_EQ(Run(), 1);

@@ -84,6 +84,12 @@ TEST_F(ManifestErrors, TopLevelFields) {
                          ":3: error: uninstall_name: is 184 bytes long; the Package holds at most 183"));
     EXPECT_TRUE(Contains(Errors(Base + "uninstall_name = 'A\\B'\n"), ":3: error: uninstall_name: must not contain '\\'"));
     EXPECT_TRUE(Contains(Errors("title = \"T\"\nuninstall_name = \"U\"\n"), ":2: error: uninstall_name: needs program_dir"));
+    // A fixed program folder is used as written: only a drive path names the same folder wherever the installer runs.
+    EXPECT_TRUE(Contains(Errors("title = \"T\"\nprogram_dir = 'Zebra Works\\Ledger'\n"),
+                         ":2: error: program_dir: 'Zebra Works\\Ledger' is a fixed folder (it has a backslash) but does not start with a drive"));
+    EXPECT_TRUE(Contains(Errors("title = \"T\"\nprogram_dir = '{WinDir}\\Ledger'\n"),
+                         ":2: error: program_dir: '{WinDir}\\Ledger' starts with a path macro"));
+    EXPECT_EQ(Errors("title = \"T\"\nprogram_dir = 'd:\\Zebra Works\\Ledger'\n"), "");
     EXPECT_TRUE(Contains(Errors(Base + "password = \"\"\n"), ":3: error: password: must not be empty"));
     EXPECT_TRUE(Contains(Errors(Base + "licence = \"nothing.txt\"\n"), ":3: error: licence: cannot read"));
     WriteFileBytes(dir.file("long.txt"), Bytes(70000, 'L'));

@@ -184,6 +184,20 @@ TEST_F(Wizard, AFixedDirectoryCannotBeTypedButIsStillTaken) {
     EXPECT_STREQ(g_setup.ProgramDir, "C:\\Fixed");
 }
 
+TEST_F(Wizard, ADirectoryWithoutADriveIsRefusedGoingOn) {
+    Set(&g_setup.ProgramDir, "Tool");  // the program-files folder could not be had
+    fake::QueueAnswers({IdOk, IdOk});
+    fake::ScriptWizard({Next, Finish, fake::TypeInto(PAGE_FIELD, "Zebra\\Ledger"), Back, Next, Finish,
+                        fake::TypeInto(PAGE_FIELD, "d:"), Finish});
+    EXPECT_EQ(RunSetupWizard(nullptr, nullptr), 1);
+    const char partial[] = "The directory must start with a drive, such as C:\\Apps.";
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{partial, partial}));
+    EXPECT_EQ(fake::ShownBoxes()[0].caption, "Directory Error");
+    EXPECT_EQ(fake::ShownBoxes()[0].style, 0x10u);
+    EXPECT_EQ(fake::Wizards().back().current, (std::vector<int>{WELCOME_PAGE, DIRECTORY_PAGE, WELCOME_PAGE, DIRECTORY_PAGE}));
+    EXPECT_STREQ(g_setup.ProgramDir, "d:");
+}
+
 TEST_F(Wizard, UnavailableGeometry) {
     Set(&g_setup.ProgramDir, "Tool");
     fake::FailDiskGeometry(true);
