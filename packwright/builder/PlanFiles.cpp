@@ -36,7 +36,11 @@ void PlanFiles(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
         bool glob = IsGlobPattern(e.source);
         // '{OurProgramDir}' alone can only mean the folder: a file cannot replace it.
         bool asFolder = glob || target.back() == '\\' || IsBareMacro(target);
-        std::vector<SourceMatch> matches = FindSourceFiles(m.directory, e.source);
+        std::vector<std::string> unreadable;
+        std::vector<SourceMatch> matches = FindSourceFiles(m.directory, e.source, &unreadable);
+        for (const std::string& folder : unreadable)
+            d.Error(e.LineOf("source"), field + ".source", fmt::format("cannot read the folder {}", folder));
+        if (!unreadable.empty()) continue;
         if (matches.empty()) {
             d.Error(e.LineOf("source"), field + ".source",
                     glob ? fmt::format("'{}' matches no file", e.source)

@@ -18,7 +18,9 @@ bool IsGlobPattern(const std::string& pattern);
 // builds do not depend on directory order. Segments may use *, ? and [...]; a segment "**"
 // matches any number of folders. A plain path gives that one file (relative: its name), or
 // nothing when it is not a regular file. Hidden files match only a segment that starts with '.'.
-std::vector<SourceMatch> FindSourceFiles(const std::string& base, const std::string& pattern);
+// Each folder a glob had to list but could not goes into unreadableFolders ("'path': reason").
+std::vector<SourceMatch> FindSourceFiles(const std::string& base, const std::string& pattern,
+                                         std::vector<std::string>* unreadableFolders = nullptr);
 
 // The installed path of a match: target itself for a plain source, or target as a folder
 // with the match's relative path appended (backslashes) for a glob or a target ending in '\'.

@@ -50,6 +50,24 @@ set -e
 grep -q "bad.toml:3: error: file\[1\].source: 'none.txt' is not a readable file" "$work/err" || { cat "$work/err"; fail "message"; }
 [ ! -e "$work/bad" ] || fail "output written for a bad manifest"
 
+# A folder the build cannot read under "**" is an error that names it; nothing is written.
+# Root reads any folder: the build then runs as nobody.
+mkdir -p "$work/locked/files/open" "$work/locked/files/shut"
+printf 'a' > "$work/locked/files/open/a.txt"
+printf 'b' > "$work/locked/files/shut/b.txt"
+printf 'title = "T"\nprogram_dir = "T"\n[[file]]\nsource = "files/**"\ntarget = "{OurProgramDir}"\n' > "$work/locked/setup.toml"
+chmod 755 "$work" && chmod 777 "$work/locked" && chmod 000 "$work/locked/files/shut"
+as_user=
+[ "$(id -u)" -ne 0 ] || as_user="setpriv --reuid=65534 --regid=65534 --clear-groups"
+set +e
+$as_user "$tool" build "$work/locked/setup.toml" -o "$work/locked/out/setup.exe" --stub "$work/stub.exe" 2> "$work/err"
+code=$?
+set -e
+chmod 755 "$work/locked/files/shut"
+[ "$code" -eq 1 ] && grep -q "setup.toml:4: error: file\[1\].source: cannot read the folder '$work/locked/files/shut'" "$work/err" \
+  || { cat "$work/err"; fail "unreadable folder: exit $code"; }
+[ ! -e "$work/locked/out" ] || fail "output written despite an unreadable folder"
+
 # No stub: a clear message. A usage mistake: exit 2.
 set +e
 "$tool" build "$example/setup.toml" -o "$work/n.exe" --stub "$work/none.exe" 2> "$work/err"; code=$?
