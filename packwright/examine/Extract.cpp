@@ -38,9 +38,11 @@ struct PartialFile {
     throw ExamineError(std::string("cannot ") + what + " '" + path.string() + "': " + std::strerror(errno));
 }
 
+// A folder that cannot be read counts as holding something: the refusal below then looks
+// at each file's own path, which it may still reach.
 bool IsEmptyFolder(const fs::path& folder) {
     std::error_code ec;
-    return fs::is_empty(folder, ec) || ec;
+    return fs::is_empty(folder, ec) && !ec;
 }
 
 // The names of the files the installer holds, read without decoding a block.
@@ -65,8 +67,13 @@ void RefuseExisting(const std::string& installerPath, const fs::path& root) {
         } catch (const ExamineError&) {
             continue;  // refused later, with its reason
         }
+        // A path whose state cannot be had is not known to be free: it stops the extraction.
         std::error_code ec;
-        if (fs::exists(fs::symlink_status(target, ec))) existing.push_back(target.string());
+        fs::file_status status = fs::symlink_status(target, ec);
+        if (status.type() == fs::file_type::none)
+            throw ExamineError("cannot tell whether '" + target.string() + "' exists: " + ec.message() +
+                               "; nothing was written");
+        if (fs::exists(status)) existing.push_back(target.string());
     }
     if (existing.empty()) return;
     std::string list;
@@ -79,6 +86,8 @@ void RefuseExisting(const std::string& installerPath, const fs::path& root) {
 
 ExtractSummary ExtractPackage(const std::string& installerPath, const std::string& destination,
                               const ExtractOptions& options) {
+    // An installer that cannot be opened leaves no destination folder behind.
+    FindPackageOffset(installerPath);
     fs::path root = destination;
     std::error_code ec;
     fs::create_directories(root, ec);

@@ -84,6 +84,20 @@ for args in "verify" "extract $work/one/setup.exe" "list --bogus $work/one/setup
 done
 run "$tool" verify "$work/none.exe"
 [ "$code" -eq 1 ] && grep -q "cannot open" "$work/err" || fail "missing installer: $code"
+run "$tool" extract "$work/none.exe" -d "$work/x-none"
+[ "$code" -eq 1 ] && [ ! -e "$work/x-none" ] || fail "extract of a missing installer: $code, or its folder was made"
+# A destination that cannot be listed is not taken for empty: an existing file in it is
+# still refused. Root lists any folder: extract then runs as nobody.
+mkdir -p "$work/unlisted/OurProgramDir"
+echo mine > "$work/unlisted/OurProgramDir/readme.txt"
+chmod 755 "$work" && chmod 777 "$work/unlisted/OurProgramDir" && chmod 666 "$work/unlisted/OurProgramDir/readme.txt"
+chmod 333 "$work/unlisted"
+as_user=
+[ "$(id -u)" -ne 0 ] || as_user="setpriv --reuid=65534 --regid=65534 --clear-groups"
+run $as_user "$tool" extract "$work/one/setup.exe" -d "$work/unlisted"
+chmod 755 "$work/unlisted"
+[ "$code" -eq 1 ] && grep -q "refusing to overwrite" "$work/err" && grep -q mine "$work/unlisted/OurProgramDir/readme.txt" \
+  || fail "extract into a folder it cannot list: $code $(cat "$work/err")"
 run "$tool" --version
 [ "$code" -eq 0 ] && grep -q "^packwright [0-9]" "$work/out" || fail "--version: $code"
 echo "examine command line: all checks passed"
