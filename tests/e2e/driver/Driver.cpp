@@ -31,6 +31,9 @@
 //                             "shown" or "hidden"
 //   click CAPTION ID MS       press button ID of that dialog
 //   shortcut PATH             print a shortcut file's target, arguments and working directory
+//   painted CLASS TITLE MS    wait for the window (as "window" does; a wizard's current page
+//                             shown), have every visible top-level window drawn afresh, and
+//                             wait until all of them have painted: for screenshots
 //   sleep MS
 //   list                      print every visible top-level window
 // Output lines are "key: value"; texts have line breaks written as \n.
@@ -166,6 +169,44 @@ private:
 }  // namespace
 
 namespace {
+BOOL CALLBACK CollectChild(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// True when no visible window of the tree has anything left to paint, and the thread that
+// owns it answers, so it is not in the middle of painting.
+bool HasPainted(HWND top) {
+    std::vector<HWND> tree = {top};
+    EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&tree));
+    for (HWND window : tree)
+        if (IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE)) return false;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
+}
+
+// A window can be up, its texts set, and still not drawn: the first run of a fresh prefix
+// is slow to paint. So every visible top-level window is invalidated and polled until all
+// have painted twice in a row; then a moment for the drawing to reach the X server, which
+// happens once the owning thread is idle again.
+void WaitUntilPainted(HWND window, DWORD milliseconds) {
+    if (IsWizard(window))
+        WaitFor(milliseconds, "the wizard's page to show", [&]() -> HWND {
+            HWND page = CurrentPage(window);
+            return page && IsWindowVisible(page) ? page : nullptr;
+        });
+    std::vector<HWND> windows = TopLevelWindows();
+    for (HWND top : windows) RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    int settled = 0;
+    WaitFor(milliseconds, "the windows to paint", [&]() -> HWND {
+        bool painted = true;
+        for (HWND top : windows) painted = painted && (!IsWindow(top) || HasPainted(top));
+        settled = painted ? settled + 1 : 0;
+        return settled >= 2 ? window : nullptr;
+    });
+    Sleep(300);
+}
+
 void PrintShortcut(const std::string& path) {
     CoInitialize(nullptr);
     IShellLinkA* link = nullptr;
@@ -326,6 +367,14 @@ int main(int argc, char** argv) {
             }
         } else if (command == "shortcut") {
             PrintShortcut(args.Text());
+        } else if (command == "painted") {
+            const char* className = args.Text();
+            const char* title = args.Text();
+            DWORD ms = args.Number();
+            HWND window = WaitFor(ms, std::string("window ") + className + " / " + title,
+                                  [&] { return FindWindowMatching(className, title); });
+            WaitUntilPainted(window, ms);
+            Print("painted", ClassName(window) + " / " + WindowText(window));
         } else if (command == "sleep") {
             Sleep(args.Number());
         } else if (command == "list") {
