@@ -11,40 +11,13 @@
 #include <algorithm>
 #include <toml++/toml.h>
 
+#include "packwright/text/NearestName.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 int LineOf(const toml::node& node) { return static_cast<int>(node.source().begin.line); }
-
-// Edits (insert, delete, replace, swap of neighbours) that turn a into b, ignoring case.
-std::size_t EditDistance(const std::string& a, const std::string& b) {
-    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
-    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
-    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
-    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i)
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (lower(a[i - 1]) != lower(b[j - 1]))});
-            if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-        }
-    return d[a.size()][b.size()];
-}
-
-// The known key closest to a mistyped one, when it is close enough to be the likely intent.
-std::string NearestKey(const std::string& typed, const std::set<std::string>& known) {
-    std::string best;
-    std::size_t bestDistance = std::max<std::size_t>(2, typed.size() / 3) + 1;
-    for (const std::string& k : known) {
-        std::size_t distance = EditDistance(typed, k);
-        if (distance < bestDistance) {
-            best = k;
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
 
 // One TOML table being read: hands out its keys by type, remembers which were used, and
 // reports mistakes under the table's field path ("file[2].target").
@@ -99,7 +72,7 @@ public:
         for (const auto& [key, node] : table_) {
             std::string name(key.str());
             if (used_.count(name)) continue;
-            std::string nearest = NearestKey(name, used_);
+            std::string nearest = NearestName(name, {used_.begin(), used_.end()});
             d_.Error(LineOf(node), Field(name),
                      nearest.empty() ? "is not a known key" : fmt::format("is not a known key; did you mean '{}'?", nearest));
         }

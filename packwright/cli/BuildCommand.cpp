@@ -7,6 +7,7 @@
 #include "packwright/cli/BuildInputs.h"
 #include "packwright/cli/Commands.h"
 #include "packwright/cli/Progress.h"
+#include "packwright/text/TextRendering.h"
 
 namespace {
 struct BuildArguments {
@@ -28,7 +29,8 @@ int RunBuild(const BuildArguments& a) {
         BuildResult result = BuildInstaller(options);
         progress.Finish();
         if (!a.quiet) {
-            fmt::print("{} files, {} in {} blocks\n", result.fileCount, HumanBytes(result.inputBytes), result.totalBlocks);
+            fmt::print("{}, {} in {}\n", CountOf(result.fileCount, "file"), HumanBytes(result.inputBytes),
+                       CountOf(result.totalBlocks, "block"));
             for (std::size_t i = 0; i < result.volumes.size(); ++i)
                 fmt::print("wrote {} ({})\n", result.volumes[i], HumanBytes(result.volumeSizes[i]));
         }

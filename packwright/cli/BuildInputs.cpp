@@ -15,7 +15,9 @@ void AddStubAndVolumeOptions(CLI::App* command, BuildInputs& inputs) {
 }
 
 void AddJobsOption(CLI::App* command, unsigned& jobs, const std::string& what) {
-    command->add_option("-j,--jobs", jobs, what + " at the same time (default: all cores)")->check(CLI::Range(1u, 256u));
+    command->add_option("-j,--jobs", jobs, what + " at the same time, 1 to 256 (default: all cores)")
+        ->type_name("N")
+        ->check(CLI::Range(1u, 256u).description(""));
 }
 
 bool ApplyBuildInputs(const BuildInputs& inputs, BuildOptions& options) {

@@ -10,6 +10,7 @@
 #include "packwright/examine/ExamineError.h"
 #include "packwright/examine/Extract.h"
 #include "packwright/parallel/WorkerPool.h"
+#include "packwright/text/TextRendering.h"
 
 namespace {
 struct ExtractArguments {
@@ -38,7 +39,7 @@ int RunExtract(ExtractArguments& a) {
                    a.options.keepGoing ? "reading stopped early: the files after that point were not written"
                                        : "stopped at the first damage: the files after it were not written "
                                          "(--keep-going writes the intact ones)");
-    fmt::print("extracted {} files ({} bytes) to {}\n", summary.files, summary.bytes, a.destination);
+    fmt::print("extracted {} ({}) to {}\n", CountOf(summary.files, "file"), CountOf(summary.bytes, "byte"), a.destination);
     bool failed = !p.complete || !p.problems.empty() || !summary.notWritten.empty();
     return failed ? 1 : 0;
 }

@@ -1,10 +1,14 @@
 // packwright: builds self-extracting installers and lists, verifies and extracts them.
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "packwright/cli/Commands.h"
+#include "packwright/text/NearestName.h"
 
 int main(int argc, char** argv) {
     // Every block allocates buffers of a few hundred KiB. Keeping freed memory in the heap
@@ -21,6 +25,19 @@ int main(int argc, char** argv) {
     AddVerifyCommand(app, &exitCode);
     AddExtractCommand(app, &exitCode);
     AddBuildCommand(app, &exitCode);
+    // A first word that is no command is most likely a mistyped one: name it, and the nearest
+    // command, rather than report a missing subcommand.
+    if (argc > 1 && argv[1][0] != '-') {
+        std::vector<std::string> names;
+        for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
+            names.push_back(command->get_name());
+        if (std::find(names.begin(), names.end(), argv[1]) == names.end()) {
+            std::string nearest = NearestName(argv[1], names);
+            std::fprintf(stderr, "packwright: '%s' is not a command%s\nRun with --help for more information.\n", argv[1],
+                         nearest.empty() ? "" : ("; did you mean '" + nearest + "'?").c_str());
+            return 2;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -2,6 +2,7 @@
 
 #include "packwright/examine/PackageExaminer.h"
 #include "packwright/examine/Verify.h"
+#include "packwright/text/TextRendering.h"
 
 namespace {
 std::string Place(const ExaminedPackage& p, StreamPosition at) {
@@ -38,7 +39,10 @@ void NotCovered(std::string& out, const VerifyReport& r) {
     } else {
         out += fmt::format("  the companion header and the install log: {} bytes\n", c.recordBytes + c.afterFilesBytes);
     }
-    out += "  To check those bytes too, compare with what the manifest builds: packwright verify --manifest MANIFEST\n";
+    if (p.runMode == RunMode::Install)
+        out += "  To check those bytes too, compare with what the manifest builds: packwright verify --manifest MANIFEST\n";
+    else
+        out += "  No manifest builds a companion program: the installation wrote it on the user's machine\n";
 }
 
 std::string Difference(const VerifyReport& r) {
@@ -61,8 +65,8 @@ std::string VerifyText(const VerifyReport& r) {
     const ExaminedPackage& p = r.package;
     std::string out;
     std::size_t files = p.files.size();
-    std::string what = fmt::format("{}: {} files, {} blocks, {} volume{}", RunModeName(p.runMode), files, p.blocksRead,
-                                   p.volumes.size(), p.volumes.size() == 1 ? "" : "s");
+    std::string what = fmt::format("{}: {}, {}, {}", RunModeName(p.runMode), CountOf(files, "file"),
+                                   CountOf(p.blocksRead, "block"), CountOf(p.volumes.size(), "volume"));
     if (r.Damaged()) {
         out += fmt::format("{}: {} problem{} found{} ({})\n", p.path, p.problems.size(), p.problems.size() == 1 ? "" : "s",
                            p.complete ? "" : "; reading stopped early", what);

@@ -57,6 +57,10 @@ std::string QuoteForMessage(std::string_view bytes) {
     return "'" + text + (bytes.size() > Longest ? "...'" : "'");
 }
 
+std::string CountOf(u64 count, std::string_view noun) {
+    return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
+}
+
 std::string DescribeFile(std::size_t index, std::string_view name) {
     return "file " + std::to_string(index + 1) + " " + QuoteForMessage(name);
 }

@@ -11,6 +11,8 @@
 std::string DisplayText(std::string_view bytes);
 // DisplayText in single quotes, shortened to a readable length.
 std::string QuoteForMessage(std::string_view bytes);
+// "1 file", "2 files": a count with its noun, which takes an "s" unless the count is one.
+std::string CountOf(u64 count, std::string_view noun);
 // "file 3 '{OurProgramDir}\a.txt'": how messages name a file record (index from 0).
 std::string DescribeFile(std::size_t index, std::string_view name);
 // A JSON string literal of the text decoded from Windows-1252. The five bytes that stand for

@@ -68,6 +68,13 @@ chmod 755 "$work/locked/files/shut"
   || { cat "$work/err"; fail "unreadable folder: exit $code"; }
 [ ! -e "$work/locked/out" ] || fail "output written despite an unreadable folder"
 
+# Counts of one take the singular.
+printf 'title = "T"\nprogram_dir = "T"\n[[file]]\nsource = "files/open/a.txt"\ntarget = "{OurProgramDir}\\\\a.txt"\n' > "$work/locked/one.toml"
+"$tool" build "$work/locked/one.toml" -o "$work/one.exe" --stub "$work/stub.exe" 2> /dev/null | grep -q "^1 file, .* in 1 block$" \
+  || fail "a one-file build is not counted in the singular"
+"$tool" extract "$work/one.exe" -d "$work/one" 2> /dev/null | grep -q "^extracted 1 file (1 byte) to" \
+  || fail "a one-file extraction is not counted in the singular"
+
 # No stub: a clear message. A usage mistake: exit 2.
 set +e
 "$tool" build "$example/setup.toml" -o "$work/n.exe" --stub "$work/none.exe" 2> "$work/err"; code=$?

@@ -82,6 +82,8 @@ for args in "verify" "extract $work/one/setup.exe" "list --bogus $work/one/setup
     run "$tool" $args
     [ "$code" -eq 2 ] || fail "'$args' gave exit code $code"
 done
+run "$tool" lst "$work/one/setup.exe"
+[ "$code" -eq 2 ] && grep -q "'lst' is not a command; did you mean 'list'?" "$work/err" || fail "mistyped command: $code $(cat "$work/err")"
 run "$tool" verify "$work/none.exe"
 [ "$code" -eq 1 ] && grep -q "cannot open" "$work/err" || fail "missing installer: $code"
 run "$tool" extract "$work/none.exe" -d "$work/x-none"

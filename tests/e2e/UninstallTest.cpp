@@ -68,7 +68,9 @@ TEST_F(Uninstall, TwoProductsSharingAFileInstalledAndRemovedLeaveThePrefixAsItWa
     InstalledProduct notes = InstallProduct(ExampleManifest());
     // The shared file is there already with the same time: the installation asks, and is
     // told to replace it, so that it counts as the second product's too.
-    InstalledProduct palette = InstallProduct(TestProductManifest("palette"), {{}, {{"Overwrite file?", "1008"}}});
+    InstallOptions replaceShared;
+    replaceShared.answers = {{"Overwrite file?", "1008"}};
+    InstalledProduct palette = InstallProduct(TestProductManifest("palette"), replaceShared);
     ASSERT_EQ(SharedFileCount(Shared()), 2);
     ASSERT_TRUE(Exists(notes.programDir + "\\data\\shapes.dat"));
     ASSERT_TRUE(Exists(Link("{Desktop}\\Sample Notes settings.lnk")));

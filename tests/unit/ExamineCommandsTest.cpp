@@ -79,6 +79,9 @@ TEST_F(Examine, ListDecodesEveryPart) {
     EXPECT_TRUE(Contains(log, "Kind:            uninstaller (run mode 1)"));
     EXPECT_TRUE(Contains(log, "  C:\\W\\common.dll  (shared)\n  C:\\M\\Viewer.LNK  (a shortcut's link, by its name and place)\n"));
     EXPECT_TRUE(Contains(log, "  HKEY_CURRENT_USER\\K\n    V\n"));
+    // No manifest builds a companion: verify does not suggest comparing with one.
+    std::string verified = Verify(Write(BuildCompanionImage(stub, uninst), "UNINST.EXE"), true);
+    EXPECT_FALSE(Contains(verified, "--manifest")) << verified;
 }
 
 TEST_F(Examine, VerifyNamesTheDamagedBlockOrVolume) {
