@@ -36,7 +36,7 @@ BlockStatus ReadBlockThroughWindow(PackageReader& reader, u8* buffer, u32* lengt
     bool ahead = PeekStoredBlock(reader, start, &a, &stored);
     Check(reader.VolumeOffset() == start);
     if (!ahead) return ReadDataBlock(reader, buffer, length, DecodeCapacity);
-    std::memcpy(seen, stored, a.storedLength);
+    if (a.storedLength) std::memcpy(seen, stored, a.storedLength);
     if (a.storedLength % 2) {
         reader.PassOver(StoredBlockSize(a));
         return DecodeStoredBlock(a, seen, length, DecodeCapacity) ? BlockStatus::Sound : BlockStatus::Damaged;
