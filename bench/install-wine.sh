@@ -6,13 +6,16 @@
 # decodes the file section (=decode), tracing when it starts and ends. The installation runs
 # twice: held to one processor and given two (taskset on the Wine process; the Stub decodes
 # blocks on the processors its affinity allows, and traces how many it saw).
-# Usage: bench/install-wine.sh [build-dir]   (BENCH_REPS: best-of count, default 3;
-# BENCH_COPIES: how many times the corpus goes into the payload, default 6)
+# Given another test Stub (a stub_test.exe built from another commit), it compares the two on
+# the same Package, taking turns run by run so that both meet the same load.
+# Usage: bench/install-wine.sh [build-dir] [other-stub_test.exe]   (BENCH_REPS: best-of
+# count, default 3; BENCH_COPIES: how many times the corpus goes into the payload, default 6)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$(cd "${1:-$root/build}" && pwd)"
 reps="${BENCH_REPS:-3}"
 copies="${BENCH_COPIES:-6}"
+other="${2:+$(realpath "$2")}"
 name="bench$copies"
 cmake --build "$out" -j2 >/dev/null
 "$root/bench/make-corpus.sh" "$out/bench-corpus"
@@ -38,12 +41,19 @@ source = "payload/**/*"
 target = '{OurProgramDir}'
 TOML
 sed -i "s/BENCHDIR/$name/" "$work/setup.toml"
-[ "$work/setup.exe" -nt "$out/bin/stub_test.exe" ] ||
-  "$out/bin/packwright" build "$work/setup.toml" -o "$work/setup.exe" --stub "$out/bin/stub_test.exe" -q
+# One installer per Stub, the same Package behind each: this build's test Stub and, to compare,
+# another one given on the command line.
+stubs=("$out/bin/stub_test.exe")
+[ -z "$other" ] || stubs+=("$other")
+for k in "${!stubs[@]}"; do
+  [ "$work/setup$k.exe" -nt "${stubs[$k]}" ] ||
+    "$out/bin/packwright" build "$work/setup.toml" -o "$work/setup$k.exe" --stub "${stubs[$k]}" -q
+done
 payload_bytes=$(du -sb --apparent-size "$work/payload" | cut -f1)
 files=$(find "$work/payload" -type f | wc -l)
 
-export BENCH_NAME=$name BENCH_REPS=$reps BENCH_PAYLOAD=$payload_bytes BENCH_FILES=$files BENCH_PACKAGE=$(stat -c %s "$work/setup.exe")
+export BENCH_NAME=$name BENCH_REPS=$reps BENCH_PAYLOAD=$payload_bytes BENCH_FILES=$files BENCH_PACKAGE=$(stat -c %s "$work/setup0.exe")
+export BENCH_STUBS=${#stubs[@]} BENCH_OTHER="$other"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -u
   work="$WINEPREFIX/drive_c/$BENCH_NAME"
@@ -52,41 +62,49 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   now() { date +%s.%N; }
   # Milliseconds between two traced events of the last run.
   span() { awk -v a="$1" -v b="$2" "\$3==a{s=\$2} \$3==b{e=\$2} END{print e-s}" "$work/trace.txt"; }
-  best() { printf "%s\n" "$@" | sort -g | head -1; }
-  decode=(); install1=(); install2=(); copy=(); decode_in=(); install1_in=(); install2_in=()
-  # One installation on the processors listed (taskset -c); appends to <array> and <array>_in.
-  install() {
+  best() { printf "%s\n" $1 | sort -g | head -1; }
+  declare -A wall traced seen
+  # One run of setup<k>.exe: decode alone on processor 0, or install on the processors listed;
+  # adds its wall and traced seconds to the lists of run <key>.
+  run() {
+    local key=$1 k=$2 mode=$3 cpus=$4 from=$5 to=$6
     rm -rf "$work/installed" "$work/trace.txt"
     local t=$(now)
-    PACKWRIGHT_TEST_INSTALL=1 PACKWRIGHT_TEST_TRACE="$win\\trace.txt" taskset -c "$2" wine "$win\\setup.exe"
-    eval "$1+=($(echo "$(now) - $t" | bc)); $1_in+=($(span install-start installed))"
-    grep -q "install-ok 1" "$work/trace.txt" || { echo "the installation failed" >&2; exit 1; }
-    seen[$1]=$(awk "\$3==\"processors\"{print \$4}" "$work/trace.txt")
+    PACKWRIGHT_TEST_INSTALL=$mode PACKWRIGHT_TEST_TRACE="$win\\trace.txt" taskset -c "$cpus" wine "$win\\setup$k.exe"
+    wall[$key$k]+=" $(echo "$(now) - $t" | bc)"
+    traced[$key$k]+=" $(echo "$(span $from $to) / 1000" | bc -l)"
+    if [ "$mode" = 1 ]; then
+      grep -q "install-ok 1" "$work/trace.txt" || { echo "the installation failed" >&2; exit 1; }
+      seen[$key$k]=$(awk "\$3==\"processors\"{print \$4}" "$work/trace.txt")
+    fi
   }
-  declare -A seen
+  # The Stubs take turns within each repetition, so that both meet the same load.
   for rep in $(seq "$BENCH_REPS"); do
-    rm -rf "$work/copy" "$work/trace.txt"
-    t=$(now); PACKWRIGHT_TEST_INSTALL=decode PACKWRIGHT_TEST_TRACE="$win\\trace.txt" taskset -c 0 wine "$win\\setup.exe"
-    decode+=($(echo "$(now) - $t" | bc)); decode_in+=($(span decode-start decoded))
-    install install1 0
-    install install2 0,1
+    for k in $(seq 0 $((BENCH_STUBS - 1))); do run decode $k decode 0 decode-start decoded; done
+    for k in $(seq 0 $((BENCH_STUBS - 1))); do run install1 $k 1 0 install-start installed; done
+    for k in $(seq 0 $((BENCH_STUBS - 1))); do run install2 $k 1 0,1 install-start installed; done
+    rm -rf "$work/copy"
     t=$(now); wine xcopy /E /I /Q /Y "$win\\payload" "$win\\copy" >/dev/null
-    copy+=($(echo "$(now) - $t" | bc))
+    wall[copy]+=" $(echo "$(now) - $t" | bc)"
   done
   wine reg delete "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Packwright Install Benchmark" /f >/dev/null 2>&1
   wineserver -k
-  d=$(best "${decode[@]}"); i1=$(best "${install1[@]}"); i2=$(best "${install2[@]}"); c=$(best "${copy[@]}")
-  di=$(best "${decode_in[@]}"); i1i=$(best "${install1_in[@]}"); i2i=$(best "${install2_in[@]}")
+  mbs() { echo "$BENCH_PAYLOAD / $1 / 1000000" | bc -l; }
   mb=$(echo "scale=1; $BENCH_PAYLOAD / 1000000" | bc)
   echo "# Stub install under Wine: $mb MB in $BENCH_FILES files, Package $BENCH_PACKAGE bytes; wall seconds, best of $BENCH_REPS"
-  printf "%-40s %8s %9s %9s\n" "run" "seconds" "MB/s" "traced s"
-  row() { printf "%-40s %8.2f %9.1f %9.2f\n" "$1" "$2" "$(echo "$BENCH_PAYLOAD / $2 / 1000000" | bc -l)" "$(echo "$3 / 1000" | bc -l)"; }
-  row "decode alone, 1 processor" "$d" "$di"
-  row "install, 1 processor (Stub saw ${seen[install1]:-?})" "$i1" "$i1i"
-  row "install, 2 processors (Stub saw ${seen[install2]:-?})" "$i2" "$i2i"
-  printf "%-40s %8.2f %9.1f\n" "xcopy of the same files" "$c" "$(echo "$BENCH_PAYLOAD / $c / 1000000" | bc -l)"
-  echo "install / decode alone, 1 processor:  $(echo "scale=2; $i1 / $d" | bc) (traced: $(echo "scale=2; $i1i / $di" | bc))"
-  echo "install / decode alone, 2 processors: $(echo "scale=2; $i2 / $d" | bc) (traced: $(echo "scale=2; $i2i / $di" | bc))"
-  echo "install 2 processors / 1 processor:   $(echo "scale=2; $i2 / $i1" | bc) (traced: $(echo "scale=2; $i2i / $i1i" | bc))"
-  echo "install / copy, 2 processors:         $(echo "scale=2; $i2 / $c" | bc)"
+  echo "# load average at the end: $(cut -d" " -f1-3 /proc/loadavg)"
+  for k in $(seq 0 $((BENCH_STUBS - 1))); do
+    if [ "$k" = 0 ]; then echo "## this build'"'"'s Stub"; else echo "## the other Stub: $BENCH_OTHER"; fi
+    printf "%-40s %8s %9s %9s\n" "run" "seconds" "MB/s" "traced s"
+    row() { printf "%-40s %8.2f %9.1f %9.2f\n" "$1" "$2" "$(mbs $2)" "$3"; }
+    d=$(best "${wall[decode$k]}"); i1=$(best "${wall[install1$k]}"); i2=$(best "${wall[install2$k]}"); c=$(best "${wall[copy]}")
+    di=$(best "${traced[decode$k]}"); i1i=$(best "${traced[install1$k]}"); i2i=$(best "${traced[install2$k]}")
+    row "decode alone, 1 processor" "$d" "$di"
+    row "install, 1 processor (Stub saw ${seen[install1$k]:-?})" "$i1" "$i1i"
+    row "install, 2 processors (Stub saw ${seen[install2$k]:-?})" "$i2" "$i2i"
+    printf "%-40s %8.2f %9.1f\n" "xcopy of the same files" "$c" "$(mbs $c)"
+    echo "install / decode alone, 1 processor:  $(echo "scale=2; $i1 / $d" | bc) (traced: $(echo "scale=2; $i1i / $di" | bc))"
+    echo "install 2 processors / 1 processor:   $(echo "scale=2; $i1 / $i2" | bc)x faster (traced: $(echo "scale=2; $i1i / $i2i" | bc)x)"
+    echo "install, 2 processors / xcopy:        $(echo "scale=2; $i2 / $c" | bc)"
+  done
 '

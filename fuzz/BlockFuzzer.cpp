@@ -66,7 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static u8 buffer[DecodeCapacity];
     u32 length = static_cast<u32>(size);
     std::memcpy(decoded, data, size);
-    bool ok = DecodeBlock(decoded, &length, DecodeCapacity);
+    // One workspace for every input, as a decoder keeps it: nothing of one block may leak
+    // into the next.
+    static DecodeWorkspace* workspace = new DecodeWorkspace;
+    bool ok = DecodeBlock(decoded, &length, DecodeCapacity, workspace);
     Check(length <= DecodeCapacity && (ok || length == 0));
 
     u32 referenceLength = static_cast<u32>(size);

@@ -1,9 +1,10 @@
 // A whole Package stream, twice: through `packwright`'s examination on an installer file
 // around it (verify's report and list's JSON, decoded on one thread and on two, which must
-// agree to the byte), and walked directly the way the Stub reads it: the mode byte and header,
-// every FileRecord with its blocks (decoded, after a quiet read ahead, or skipped), the shortcut, registry and
-// run-after sections, or a companion's strings. Nothing may crash, read out of bounds or
-// leak; running out of stream ends the walk, as it ends the Stub.
+// agree to the byte), and walked directly the way the Stub reads it, through a reading-ahead
+// window: the mode byte and header, every FileRecord with its blocks (decoded, possibly from
+// what the window showed ahead, or skipped), the shortcut, registry and run-after sections,
+// or a companion's strings. Nothing may crash, read out of bounds or leak; running out of
+// stream ends the walk, as it ends the Stub.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -23,23 +24,28 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-// A block read ahead quietly is the block an ordinary read gives, and a quiet read that
-// declines consumes nothing. Either way the reader is left before the block.
-void CheckQuietRead(PackageReader& reader, u8* buffer) {
-    static u8 quiet[DecodeCapacity];
+// The next block, which a window of the given capacity may already show: seen ahead, it is
+// what an ordinary read gives (the ordinary read then takes it from the window), or it is
+// passed over and decoded from what was seen, as the Stub's worker takes a block decoded
+// ahead. Seeing ahead consumes nothing. Sound, or the ordinary read's status.
+BlockStatus ReadBlockThroughWindow(PackageReader& reader, u8* buffer, u32* length) {
+    static u8 seen[DecodeCapacity];
     u32 start = reader.VolumeOffset();
     StoredBlock a, b;
-    bool read = ReadStoredBlockQuietly(reader, quiet, DecodeCapacity, &a);
-    u32 after = reader.VolumeOffset();
-    Check(read ? after > start : after == start);
-    if (read) {
-        reader.RewindTo(start);
-        Check(ReadStoredBlock(reader, buffer, DecodeCapacity, &b) == BlockStatus::Sound);
-        Check(reader.VolumeOffset() == after && a.storedLength == b.storedLength &&
-              a.decodedChecksum == b.decodedChecksum && a.storedChecksum == b.storedChecksum &&
-              std::memcmp(quiet, buffer, a.storedLength) == 0);
+    const u8* stored = nullptr;
+    bool ahead = PeekStoredBlock(reader, start, &a, &stored);
+    Check(reader.VolumeOffset() == start);
+    if (!ahead) return ReadDataBlock(reader, buffer, length, DecodeCapacity);
+    if (a.storedLength) std::memcpy(seen, stored, a.storedLength);
+    if (a.storedLength % 2) {
+        reader.PassOver(StoredBlockSize(a));
+        return DecodeStoredBlock(a, seen, length, DecodeCapacity) ? BlockStatus::Sound : BlockStatus::Damaged;
     }
-    reader.RewindTo(start);
+    Check(ReadStoredBlock(reader, buffer, DecodeCapacity, &b) == BlockStatus::Sound);
+    Check(reader.VolumeOffset() == start + StoredBlockSize(a) && a.storedLength == b.storedLength &&
+          a.decodedChecksum == b.decodedChecksum && a.storedChecksum == b.storedChecksum &&
+          std::memcmp(seen, buffer, a.storedLength) == 0);
+    return DecodeStoredBlock(b, buffer, length, DecodeCapacity) ? BlockStatus::Sound : BlockStatus::Damaged;
 }
 
 // FileRecords until the empty name or a failure: name, 19 fixed bytes, blocks, end marker.
@@ -55,9 +61,10 @@ void ReadFileSection(PackageReader& reader, u8* buffer) {
         // The shared flag chooses skipping, so both ways through a record get exercised.
         bool skip = record.Shared;
         for (;;) {
-            if (!skip) CheckQuietRead(reader, buffer);
             u32 length = 0xFFFFFFFF;
-            if (ReadDataBlock(reader, skip ? nullptr : buffer, &length, DecodeCapacity) != BlockStatus::Sound) return;
+            BlockStatus status = skip ? ReadDataBlock(reader, nullptr, &length, DecodeCapacity)
+                                      : ReadBlockThroughWindow(reader, buffer, &length);
+            if (status != BlockStatus::Sound) return;
             Check(length <= DecodeCapacity);
             if (length == 0) break;
         }
@@ -104,6 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     GiveUpPrompts prompts;
     PackageReader reader(volumes, prompts);
     Check(reader.OpenNextVolume());
+    // A window of a size the input chooses, from a few bytes (most reads then go around it)
+    // to more than the stream; every read below goes through it.
+    reader.KeepWindow(static_cast<u32>(8 + size * 7919 % 150000));
     PackageHeader header;
     HeaderStatus status = ReadPackageHeader(reader, header);
     if (status == HeaderStatus::Read) {

@@ -27,31 +27,28 @@ BlockStatus ReadStoredBlock(PackageReader& reader, u8* buffer, u32 capacity, Sto
     return BlockStatus::Sound;
 }
 
-bool ReadStoredBlockQuietly(PackageReader& reader, u8* buffer, u32 capacity, StoredBlock* block) {
-    u32 start = reader.VolumeOffset();
-    u8 field[DataBlockPrefixSize];
-    if (!reader.ReadQuietly(field, 2)) return false;
+bool PeekStoredBlock(PackageReader& reader, u32 offset, StoredBlock* block, const u8** stored) {
+    const u8* field = reader.Ahead(offset, 2);
+    if (!field) return false;
     *block = StoredBlock();
     block->storedLength = LoadU16(field);
     if (block->storedLength == 0) return true;
-    if (block->storedLength <= capacity && reader.ReadQuietly(field + 2, 8) &&
-        reader.ReadQuietly(buffer, block->storedLength)) {
-        block->decodedChecksum = LoadU32(field + 2);
-        block->storedChecksum = LoadU32(field + 6);
-        return true;
-    }
-    reader.RewindTo(start);
-    return false;
+    field = reader.Ahead(offset, DataBlockPrefixSize + block->storedLength);
+    if (!field) return false;
+    block->decodedChecksum = LoadU32(field + 2);
+    block->storedChecksum = LoadU32(field + 6);
+    *stored = field + DataBlockPrefixSize;
+    return true;
 }
 
-bool DecodeStoredBlock(const StoredBlock& block, u8* buffer, u32* length, u32 capacity) {
+bool DecodeStoredBlock(const StoredBlock& block, u8* buffer, u32* length, u32 capacity, DecodeWorkspace* workspace) {
     if (block.storedLength == 0) {
         *length = 0;
         return true;
     }
     if (BlockChecksum(buffer, block.storedLength, ChecksumStart) != block.storedChecksum) return false;
     u32 decoded = block.storedLength;
-    if (!DecodeBlock(buffer, &decoded, capacity)) return false;
+    if (!DecodeBlock(buffer, &decoded, capacity, workspace)) return false;
     if (BlockChecksum(buffer, decoded, ChecksumStart) != block.decodedChecksum) return false;
     *length = decoded;
     return true;

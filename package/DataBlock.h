@@ -3,6 +3,7 @@
 // Reading the stored bytes and decoding them are separate steps, so that decoding can run
 // somewhere else while the stream is read on.
 #pragma once
+#include "package/DecodeBlock.h"
 #include "package/PackageReader.h"
 #include "state/Types.h"
 
@@ -25,15 +26,20 @@ struct StoredBlock {
 // bytes do not fit is Damaged.
 BlockStatus ReadStoredBlock(PackageReader& reader, u8* buffer, u32 capacity, StoredBlock* block);
 
-// ReadStoredBlock for a record that lies wholly in the open volume, read without any prompt
-// (PackageReader::ReadQuietly): false, with nothing consumed, for any other record, which an
-// ordinary ReadStoredBlock must then meet.
-bool ReadStoredBlockQuietly(PackageReader& reader, u8* buffer, u32 capacity, StoredBlock* block);
+// The record at offset of the open volume, as the reader's window gives it without reading
+// it (PackageReader::Ahead): its fields, and *stored pointing at its stored bytes, valid until
+// the next read. False when the window cannot give all of it.
+bool PeekStoredBlock(PackageReader& reader, u32 offset, StoredBlock* block, const u8** stored);
+// The record's size in the stream.
+inline u32 StoredBlockSize(const StoredBlock& block) {
+    return block.storedLength ? DataBlockPrefixSize + block.storedLength : 2;
+}
 
 // Checks the stored bytes in buffer against their checksum, decodes them in place and checks
 // the result: true with *length the decoded count, false for a damaged block. capacity is
-// that of buffer, at least the stored length.
-bool DecodeStoredBlock(const StoredBlock& block, u8* buffer, u32* length, u32 capacity);
+// that of buffer, at least the stored length. A decoder that keeps a workspace passes it.
+bool DecodeStoredBlock(const StoredBlock& block, u8* buffer, u32* length, u32 capacity,
+                       DecodeWorkspace* workspace = nullptr);
 
 // Both steps. With a buffer: on Sound it holds the decoded bytes and *length their count (0
 // for the end marker). Without one (skip mode): the record is consumed unchecked and *length

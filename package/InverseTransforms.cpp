@@ -24,7 +24,7 @@ bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length) {
     return InverseBurrowsWheeler(input, output, length, counts[0]);
 }
 
-bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length, const u32 counts[256]) {
+bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length, const u32 counts[256], u32* rows) {
     if (*length < 4) return false;
     u32 n = *length - 4;
     u32 p = LoadU32(input);
@@ -52,7 +52,7 @@ bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length, const u32 c
     // An entry holds the row to go to and a byte (n is below 2^24), so each output byte
     // costs one random access: forward[row] leads to the next row and carries its byte,
     // backward[row] leads to the previous row and carries the byte of its own row.
-    u32* forward = new u32[2 * static_cast<std::size_t>(n)];
+    u32* forward = rows ? rows : new u32[2 * static_cast<std::size_t>(n)];
     u32* backward = forward + n;
     // Two bytes a step: the second row is worked out from the first when the bytes are
     // equal, so runs do not wait on the store of every increment.
@@ -102,7 +102,7 @@ bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length, const u32 c
             ahead = a >> 8;
         }
     }
-    delete[] forward;
+    if (!rows) delete[] forward;
     return true;
 }
 

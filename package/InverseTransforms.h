@@ -62,9 +62,10 @@ void InverseMoveToFront(const u8* input, u8* output, u32 length);
 // Input: PrimaryIndex (u32) and n bytes of the last column. Writes n bytes, sets length to n.
 // False when the input is shorter than the index or the index is not below n. The output
 // may be the input itself. With counts, the occurrences of each byte value in the whole
-// input (index included), which the caller has already counted.
+// input (index included), which the caller has already counted; with rows, room for two
+// entries for each input byte, which the stage otherwise allocates.
 bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length);
-bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length, const u32 counts[256]);
+bool InverseBurrowsWheeler(const u8* input, u8* output, u32* length, const u32 counts[256], u32* rows = nullptr);
 
 // Input: mode byte and data. Sets length to the bytes written. False when the output would
 // pass capacity or a run-coded input ends in a lone escape byte.

@@ -12,24 +12,76 @@ bool PackageReader::AskAbout(PackagePrompt prompt, u32 offset, bool sizeFieldRea
 void PackageReader::CloseVolume() {
     if (open_) source_.Close();
     open_ = false;
+    EmptyWindow();
 }
 
 // Reads from the open volume only, asking again on read errors: the count (possibly short
-// at the volume's end) or -1 when the read was given up.
+// at the volume's end) or -1 when the read was given up. What the window holds comes from
+// there; a read given up leaves the position where it was, as it would without the window.
 int PackageReader::ReadFromVolume(u8* buffer, u32 n) {
+    u32 start = position_;
+    u32 taken = 0;
+    if (window_ && volumeSize_ > position_) {
+        u32 rest = volumeSize_ - position_;
+        Ahead(position_, n < rest ? n : rest);
+        if (position_ < windowEnd_) {
+            taken = windowEnd_ - position_;
+            if (taken > n) taken = n;
+            std::memcpy(buffer, window_ + (position_ - windowStart_), taken);
+            position_ += taken;
+            if (taken == n) return static_cast<int>(n);
+        }
+    }
     for (;;) {
         u32 got = 0;
-        if (source_.Read(buffer, n, &got)) {
+        if (source_.Read(buffer + taken, n - taken, &got)) {
             position_ += got;
-            return static_cast<int>(got);
+            return static_cast<int>(taken + got);
         }
         if (!AskAbout(PackagePrompt::ReadError, position_)) {
+            position_ = start;
             prompts_.ReadGivenUp();
             return -1;
         }
     }
 }
 
+void PackageReader::KeepWindow(u32 capacity) {
+    if (window_ && windowEnd_ > position_) source_.Seek(position_);
+    delete[] window_;
+    window_ = capacity ? new u8[capacity] : nullptr;
+    windowCapacity_ = capacity;
+    EmptyWindow();
+}
+
+const u8* PackageReader::Ahead(u32 offset, u32 n) {
+    u32 reach = windowCapacity_ / 2;
+    if (!window_ || failed_ || !open_ || offset < position_ || offset - position_ > reach || n > reach - (offset - position_) ||
+        offset > volumeSize_ || n > volumeSize_ - offset)
+        return nullptr;
+    u32 end = offset + n;
+    if (windowEnd_ <= position_) windowStart_ = windowEnd_ = position_;  // nothing held is still wanted
+    if (end > windowEnd_) {
+        // Room at the window's end for the bytes still wanted, at the cost of moving down
+        // what is held from the next byte on: with the reach at half the capacity, every
+        // byte is moved at most once on average.
+        if (end - windowStart_ > windowCapacity_) {
+            std::memmove(window_, window_ + (position_ - windowStart_), windowEnd_ - position_);
+            windowStart_ = position_;
+        }
+        u32 room = windowStart_ + windowCapacity_ - windowEnd_;
+        u32 left = volumeSize_ - windowEnd_;
+        u32 want = room < left ? room : left;
+        u32 got = 0;
+        if (!source_.Read(window_ + (windowEnd_ - windowStart_), want, &got)) {
+            source_.Seek(windowEnd_);  // a failed read may have moved the file on
+            return nullptr;
+        }
+        windowEnd_ += got;
+        if (end > windowEnd_) return nullptr;
+    }
+    return window_ + (offset - windowStart_);
+}
 bool PackageReader::OpenNextVolume() {
     char executable[PathCapacity];
     if (!source_.ExecutablePath(executable, sizeof executable)) return false;
@@ -50,6 +102,8 @@ bool PackageReader::OpenNextVolume() {
         }
         open_ = true;
         position_ = volumeStartOffset_;
+        volumeSize_ = 0;  // no reading ahead before the size is known
+        EmptyWindow();
         if (volumeStartOffset_) source_.Seek(volumeStartOffset_);
         // The size field is read from this volume alone: a volume too short to hold it is
         // damaged, and reading on into the next one would only reopen this one again.
@@ -89,22 +143,6 @@ int PackageReader::ReadPackageBytes(void* buffer, u32 n) {
         }
     }
     return static_cast<int>(total);
-}
-
-bool PackageReader::ReadQuietly(void* buffer, u32 n) {
-    if (failed_ || !open_ || position_ > volumeSize_ || volumeSize_ - position_ < n) return false;
-    u32 got = 0;
-    if (source_.Read(buffer, n, &got) && got == n) {
-        position_ += n;
-        return true;
-    }
-    RewindTo(position_);  // a failed read may have moved the file on
-    return false;
-}
-
-void PackageReader::RewindTo(u32 offset) {
-    position_ = offset;
-    source_.Seek(offset);
 }
 
 int PackageReader::ReadCountedBytes(u8* out) {

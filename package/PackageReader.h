@@ -14,6 +14,7 @@ public:
     PackageReader(VolumeSource& source, PromptHandler& prompts) : source_(source), prompts_(prompts) {}
     PackageReader(const PackageReader&) = delete;
     PackageReader& operator=(const PackageReader&) = delete;
+    ~PackageReader() { delete[] window_; }
 
     // Opens the next volume and checks its ExpectedSize; false when it cannot be had.
     bool OpenNextVolume();
@@ -21,13 +22,18 @@ public:
     // Reads n bytes, switching volumes as needed: n, or -1 when a read failed and was
     // given up, or the next volume could not be had.
     int ReadPackageBytes(void* buffer, u32 n);
-    // Reads n bytes only if the open volume holds them all, and never asks anyone: true when
-    // they were read; false, with nothing consumed, when they lie (partly) beyond the
-    // volume, the stream has failed, or the read fails. Reading ahead with it shows the
-    // user nothing; a later ordinary read meets any problem where it always would.
-    bool ReadQuietly(void* buffer, u32 n);
-    // Back to an earlier VolumeOffset of the open volume, to read again from there.
-    void RewindTo(u32 offset);
+    // Reading ahead: a window of up to `capacity` bytes (0: none) that holds bytes of the
+    // open volume from the next one on, read in large pieces. Ordinary reads take what it
+    // holds and give exactly what they would give without it; the reads that fill it never
+    // ask anyone, so a prompt can only come from an ordinary read, in its ordinary place.
+    void KeepWindow(u32 capacity);
+    // The n bytes at offset (at or after VolumeOffset()) of the open volume, read quietly
+    // into the window when they are not there: null when they lie (partly) beyond the
+    // volume or half the window's capacity beyond the next byte, the stream has failed, or
+    // a read fails. Valid until the next read of any kind; nothing is consumed.
+    const u8* Ahead(u32 offset, u32 n);
+    // Consumes n bytes that Ahead has given from VolumeOffset() on, as reading them would.
+    void PassOver(u32 n) { position_ += n; }
     // A CountedString, NUL-terminated; valid until the next call. "" when a read failed.
     const char* ReadCountedString();
     // A CountedString as stored, 0 bytes included: its length, or -1 when a read failed.
@@ -50,6 +56,7 @@ public:
 
 private:
     int ReadFromVolume(u8* buffer, u32 n);
+    void EmptyWindow() { windowStart_ = windowEnd_ = 0; }
     bool AskAbout(PackagePrompt prompt, u32 offset, bool sizeFieldRead = false, u32 expected = 0, u32 actual = 0);
 
     VolumeSource& source_;
@@ -62,6 +69,12 @@ private:
     u32 volumeStartOffset_ = 0;
     u32 position_ = 0;
     u32 volumeSize_ = 0;
+    // The window holds the bytes [windowStart_, windowEnd_) of the open volume; the file
+    // stands at the later of windowEnd_ and position_.
+    u8* window_ = nullptr;
+    u32 windowCapacity_ = 0;
+    u32 windowStart_ = 0;
+    u32 windowEnd_ = 0;
     char path_[PathCapacity] = {};
     char string_[CountedStringCapacity] = {};
 };

@@ -3,6 +3,7 @@
 // handlers of the three run modes.
 #include <windows.h>
 
+#include "install/BlockDecoders.h"
 #include "install/ProgressDialog.h"
 #include "package/StubPackage.h"
 #include "platform/System.h"
@@ -46,17 +47,19 @@ void InstallWithDefaults(InstanceHandle instance, WindowHandle window) {
     PostMessageA(static_cast<HWND>(window), WM_CLOSE, 0, 0);
 }
 
-// Reads and decodes the file section as an installation does, writing nothing. It runs on
-// a thread of its own, as the installation's worker does: under an emulator a second thread
-// slows everything down, and the comparison must not hide that.
+// Reads and decodes the file section as an installation does, through the same decoders,
+// writing nothing. It runs on a thread of its own, as the installation's worker does: under
+// an emulator a second thread slows everything down, and the comparison must not hide that.
 DWORD WINAPI DecodeFileSection(void*) {
     u8* buffer = new u8[DecodeCapacity];
     u32 blocks = 0;
     u8 fixed[19];
+    StartBlockDecoders();
     while (*ReadCountedString() && ReadPackageBytes(fixed, sizeof fixed) >= 0) {
-        u32 length = 0;
-        while (ReadDataBlock(buffer, &length, DecodeCapacity) && length) ++blocks;
+        FileBlock block;
+        while (ReadFileBlock(buffer, &block) == BlockStatus::Sound && !block.end) ++blocks;
     }
+    StopBlockDecoders();
     delete[] buffer;
     TraceEvent("decoded", blocks);
     return 0;

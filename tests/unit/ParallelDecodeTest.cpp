@@ -1,5 +1,6 @@
 // Installations whose blocks are decoded on several processors end exactly as on one: the
 // same files, log, flags and messages, and every question met with the same bytes written.
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -34,11 +35,14 @@ class ParallelDecode : public EngineTest {
 protected:
     // Installs from these volumes on `processors`; answer decides each message box, after
     // the snapshot of the drive was taken. A missing volume is put in place when asked for.
-    Outcome Run(u32 processors, const std::vector<ByteVector>& volumes, std::function<int(const std::string&)> answer) {
+    // prepare runs first, with the drive in place.
+    Outcome Run(u32 processors, const std::vector<ByteVector>& volumes, std::function<int(const std::string&)> answer,
+                std::function<void(const std::filesystem::path& drive)> prepare = {}) {
         TearDown();
         SetUp();
         TempDir drive, exe;
         fake::SetDriveRoot(drive.path().string());
+        if (prepare) prepare(drive.path());
         fake::SetProcessorCount(processors);
         std::vector<std::string> paths = WriteVolumes(exe, "SETUP.EXE", volumes);
         for (std::size_t k = 1; k < paths.size(); ++k) std::filesystem::rename(paths[k], paths[k] + ".later");
@@ -138,4 +142,48 @@ TEST_F(ParallelDecode, DamagedBlockFailsTheFileAsOnOneProcessor) {
     EXPECT_EQ(one.files.at("C/Apps/Sample/damaged.bin").size(), 3 * BuiltBlockSize - 17 * 3);
     EXPECT_EQ(one.files.count("C/Apps/Sample/after.bin"), 0u);
     EXPECT_EQ(Run(4, volumes, answer), one);
+}
+
+// A product of many small files, empty ones among them, in folders with blanks, over two
+// volumes, the first ending inside a file's name, with a shared file and one already installed and newer.
+// Cancel is pressed while that file is asked about, and it is kept, so its blocks are passed
+// over: withdrawn, the rest installs; confirmed, nothing after it is written. Read ahead
+// across the records, every run ends as on one processor, with the same bytes written at
+// each question.
+TEST_F(ParallelDecode, ManySmallFilesWithACancelAmongThem) {
+    InstallPackage p = Product();
+    for (u32 k = 0; k < 40; ++k) {
+        PackageFile f;
+        f.record.name = "{OurProgramDir}\\docs\\part " + std::to_string(k / 8) + "\\page" + std::to_string(k) + ".txt";
+        f.record.shared = k == 21;
+        f.data = Data(k % 7 == 3 ? 0 : k % 9 == 4 ? 2 * BuiltBlockSize + 77 * k : 150 + 611 * k, 100 + k);
+        p.files.push_back(f);
+    }
+    p.runAfter = "{OurProgramDir}\\docs\\part 0\\page1.txt";
+    ByteVector whole = BuildInstallerImage(stub, p);
+    std::string split = "page20.txt";
+    auto name = std::search(whole.begin(), whole.end(), split.begin(), split.end());
+    ASSERT_NE(name, whole.end());
+    std::vector<ByteVector> volumes = BuildInstallerVolumes(stub, InstallStream(p), {static_cast<u64>(name - whole.begin() + 3)});
+    ASSERT_GE(volumes.size(), 2u);
+
+    const std::string kept = "C/Apps/Sample/docs/part 1/page13.txt";
+    auto prepare = [&](const std::filesystem::path& drive) {
+        std::filesystem::create_directories((drive / kept).parent_path());
+        WriteFileBytes((drive / kept).string(), Bytes{'o', 'l', 'd'});
+        fake::OnDialogShown(NEWER_FILE_DIALOG, [](WindowHandle) { g_setup.Cancelled = true; });
+        fake::PressInDialog(NEWER_FILE_DIALOG, {OVERWRITE_KEEP});
+    };
+    for (int confirm : {IdNo, IdYes}) {
+        auto answer = [confirm](const std::string& text) -> int {
+            return text.starts_with("Do you REALLY") ? confirm : text.starts_with("Please insert") ? IdOk : IdYes;
+        };
+        Outcome one = Run(1, volumes, answer, prepare);
+        EXPECT_EQ(one.files.at(kept), (Bytes{'o', 'l', 'd'}));
+        EXPECT_EQ(one.files.at("C/Apps/Sample/docs/part 1/page12.txt"), p.files[12].data);
+        EXPECT_EQ(one.files.count("C/Apps/Sample/docs/part 4/page39.txt"), confirm == IdNo ? 1u : 0u);
+        // Overwrite, cancel, and when withdrawn the next disk (which brings all of them).
+        EXPECT_EQ(one.questions.size(), confirm == IdNo ? 3u : 2u);
+        for (u32 processors : {2u, 3u, 4u}) EXPECT_EQ(Run(processors, volumes, answer, prepare), one) << processors << " processors";
+    }
 }
