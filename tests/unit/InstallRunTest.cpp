@@ -39,8 +39,9 @@ protected:
 };
 
 const std::string App = "C:\\Apps\\Sample\\";
-const std::vector<std::string> RegistryPart = {
-    ":HKEY_LOCAL_MACHINE\\Software\\Sample Co\\Viewer", "Home", "Runs", "Key", "",
+// The groups every installation with an uninstall name logs for the keys it fills itself,
+// and the log's end.
+const std::vector<std::string> InstallationKeys = {
     ":HKEY_LOCAL_MACHINE\\Software\\ZelSetup\\Sample Viewer", "Path", "SPath", "",
     ":HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample Viewer", "DisplayName",
     "UninstallString", "", ""};
@@ -49,6 +50,8 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+const std::vector<std::string> RegistryPart =
+    Join({":HKEY_LOCAL_MACHINE\\Software\\Sample Co\\Viewer", "Home", "Runs", "Key", ""}, InstallationKeys);
 }  // namespace
 
 TEST_F(InstallRun, CompleteInstallationWithACancelWithdrawn) {
@@ -112,7 +115,7 @@ TEST_F(InstallRun, CancelConfirmedEndsTheLogAndLeavesNoPartOfTheOpenFile) {
     EXPECT_FALSE(Install(p));
     // The first file was logged before its first block; cut short, it never takes its name.
     EXPECT_EQ(Contents(App + "UNINST.EXE"),
-              ExpectedUninstaller({App + "FINALIZE.EXE", App + "empty.txt", App + "UNINST.EXE", "", ""}));
+              ExpectedUninstaller(Join({App + "FINALIZE.EXE", App + "empty.txt", App + "UNINST.EXE", ""}, InstallationKeys)));
     EXPECT_EQ(FilesIn(App), (std::set<std::string>{"FINALIZE.EXE", "UNINST.EXE"}));
     EXPECT_FALSE(Exists(App + "readme.txt"));
     EXPECT_FALSE(Exists("C:\\Menu\\Programs\\Sample\\Sample Viewer.lnk"));
@@ -141,7 +144,7 @@ TEST_F(InstallRun, DamagedBlockStopsTheFileAndNothingAfterItIsRead) {
     // No part of it is kept under any name; it is logged all the same.
     EXPECT_EQ(FilesIn(App), (std::set<std::string>{"FINALIZE.EXE", "UNINST.EXE"}));
     EXPECT_EQ(Contents(App + "UNINST.EXE"),
-              ExpectedUninstaller({App + "FINALIZE.EXE", App + "data.bin", App + "UNINST.EXE", "", ""}));
+              ExpectedUninstaller(Join({App + "FINALIZE.EXE", App + "data.bin", App + "UNINST.EXE", ""}, InstallationKeys)));
     // The rest of the file's blocks never become a shortcut, a key or a command.
     EXPECT_FALSE(Exists(App + "Tool.lnk"));
     EXPECT_FALSE(fake::RegistryKeyExists(RootCurrentUser, "Software\\Sample"));
@@ -231,5 +234,5 @@ TEST_F(InstallRun, TargetsThatDoNotFitAreRefusedWhole) {
     EXPECT_TRUE(Install(p));
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"There was an error extracting a file."});
     EXPECT_FALSE(g_setup.InstallOk);
-    EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller({App + "FINALIZE.EXE", App + "UNINST.EXE", "", ""}));
+    EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller(Join({App + "FINALIZE.EXE", App + "UNINST.EXE", ""}, InstallationKeys)));
 }
