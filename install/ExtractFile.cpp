@@ -34,61 +34,65 @@ bool GoOn(WindowHandle dialog) {
 }
 
 // The file's blocks into file, each read where it always was (see BlockDecoders.h) and
-// decoded there or ahead on another processor. False when a block is damaged or unreadable
-// or a write fails or comes up short (a full disk): the rest of the file's blocks then stay
-// unread.
+// decoded there or ahead on another processor. True only when the end block was reached
+// with every block sound and written in full: a damaged or unreadable block, a write that
+// fails or comes up short (a full disk) or a confirmed cancel leaves the rest unread.
 bool CopyBlocks(WindowHandle dialog, FileHandle file) {
     u8* buffer = new u8[DecodeCapacity];
-    bool ok = true;
+    bool ok = false;
     while (GoOn(dialog)) {
         FileBlock block;
         BlockStatus status = ReadFileBlock(buffer, &block);
-        if (status == BlockStatus::Sound && block.end) break;
         if (status != BlockStatus::Sound) {
             // A read the user gave up has set Cancelled; anything else is damage.
             if (!g_setup.Cancelled) g_setup.Corrupted = true;
-            ok = false;
+            break;
+        }
+        if (block.end) {
+            ok = true;
             break;
         }
         StepProgress(dialog);
         u32 written = 0;
-        if (!PlatformWrite(file, block.bytes, block.length, &written) || written != block.length) {
-            ok = false;
-            break;
-        }
+        if (!PlatformWrite(file, block.bytes, block.length, &written) || written != block.length) break;
     }
     DropReadAhead();
     delete[] buffer;
     return ok;
 }
 
-// The target, or when it is in use its ".NewTemp" beside it, replaced at the next restart
-// (asked before any data is written). Null when neither can be created.
-FileHandle CreateTarget(const char* path) {
-    FileHandle file = PlatformCreateForWrite(path);
-    if (file) return file;
-    char temp[PathCapacity];
-    if (std::strlen(path) + sizeof NewTempSuffix > sizeof temp) return nullptr;
-    std::strcpy(temp, path);
-    std::strcat(temp, NewTempSuffix);
-    file = PlatformCreateForWrite(temp);
-    if (file) DeferredReplace(path, temp);
-    return file;
+// The data goes to its ".NewTemp" beside the target, so that the target's name never holds
+// a partial file; straight to the target only when that name is too long or cannot be
+// created. Returns the name written; *file is null when neither could be created.
+const char* CreateData(const char* path, char* temp, FileHandle* file) {
+    if (std::strlen(path) + sizeof NewTempSuffix <= PathCapacity) {
+        std::strcpy(temp, path);
+        std::strcat(temp, NewTempSuffix);
+        if ((*file = PlatformCreateForWrite(temp))) return temp;
+    }
+    *file = PlatformCreateForWrite(path);
+    return path;
 }
 
-// Written: logged by its target path (also when the data goes to ".NewTemp") before any of
-// its data, so that the Uninstaller removes it even when the data then fills the disk, and
-// kept with the record's time even when cut short.
+// Logged by its target path before any of its data, so that the Uninstaller removes it even
+// when the data then fills the disk. Only a file whose every block was written takes the
+// record's time and its real name (at once, or at the next restart when the installed file
+// is in use); anything less is deleted, and the installed file it was to replace stays
+// unless the data had to go straight to it.
 bool WriteFile(WindowHandle dialog, const char* path, const FileRecord& record) {
-    FileHandle file = CreateTarget(path);
+    char temp[PathCapacity];
+    FileHandle file;
+    const char* data = CreateData(path, temp, &file);
     char line[PathCapacity + 1];
     std::strcpy(line, path);
     if (record.Shared) std::strcat(line, "\t");
     LogCountedString(line);
     bool ok = file && CopyBlocks(dialog, file);
     if (file) {
-        PlatformSetLastWriteTime(file, record.Time);
+        if (ok) PlatformSetLastWriteTime(file, record.Time);
         PlatformClose(file);
+        if (!ok) PlatformDeleteFile(data);
+        else if (data == temp && !PlatformReplaceFile(temp, path)) DeferredReplace(path, temp);
     }
     if (record.Shared) RaiseSharedCount(path);
     return ok;

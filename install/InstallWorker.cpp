@@ -49,6 +49,7 @@ void InstallFromPackage(WindowHandle dialog) {
     if (ExpandPathMacrosInto(PACKWRIGHT_UNINSTALLER_PATH, path)) LogCountedString(path);
     LogCountedString("");
     if (sectionsFollow && !g_setup.Cancelled) CreateRegistryEntries(dialog);
+    else LogInstallationKeys();
     LogCountedString("");
     if (sectionsFollow && !g_setup.Cancelled) {
         u8 command[CountedStringCapacity];

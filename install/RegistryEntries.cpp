@@ -87,9 +87,13 @@ bool CreateRegistryEntries(WindowHandle dialog) {
         LogCountedString("");
         PlatformCloseKey(key);
     }
+    LogInstallationKeys();
+    return true;
+}
+
+void LogInstallationKeys() {
     if (g_setup.UninstallName && *g_setup.UninstallName) {
         LogFixedGroup(RememberedChoicesKeyLine, RememberedPathValue, RememberedFolderValue);
         LogFixedGroup(UninstallKeyLine, DisplayNameValue, UninstallStringValue);
     }
-    return true;
 }

@@ -8,6 +8,12 @@
 // Reads the section to its empty line. From here on the user cannot cancel. Always true.
 bool CreateRegistryEntries(WindowHandle dialog);
 
+// Logs the two groups the installation fills itself (remembered choices, uninstall
+// registration) when there is an uninstall name. CreateRegistryEntries ends with them; an
+// installation that never reaches the registry section logs them alone, so that its
+// Uninstaller still takes the product off the system's list.
+void LogInstallationKeys();
+
 // Creates subKey under root with every key on the way ("A\B\C": A, A\B, A\B\C) and returns
 // the last one open (null on failure). subKey is changed during the call and restored.
 RegistryKey CreateKeyPath(RegistryKey root, char* subKey);

@@ -125,7 +125,8 @@ TEST_F(InstallRules, RefusingToOverwriteCancelsBeforeTheFileIsTouched) {
     EXPECT_FALSE(Install(p));
     EXPECT_FALSE(Replaced("a.txt"));
     EXPECT_FALSE(Exists(App + "z.txt"));
-    EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller(Join(LoggedFiles({"new.txt"}), {""})));
+    // The registration made with UNINST.EXE is logged all the same, for its removal.
+    EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller(Join(LoggedFiles({"new.txt"}), FixedGroups())));
 }
 
 TEST_F(InstallRules, SharedFileInUseGoesToNewTempAndIsCountedOncePerInstallation) {

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
 
 #include "EngineTestSupport.h"
 #include "install/DialogIds.h"
@@ -22,6 +24,13 @@ protected:
             PlatformSendMessage(dialog, MessageCommand, PROGRESS_CANCEL, 0);
         });
     }
+    // The names of the files in a folder.
+    std::set<std::string> FilesIn(const std::string& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Host(folder)))
+            if (entry.is_regular_file()) names.insert(entry.path().filename().string());
+        return names;
+    }
     u64 ModifiedTime(const std::string& path) {
         struct stat st;
         EXPECT_EQ(::stat(Host(path).c_str(), &st), 0);
@@ -30,8 +39,9 @@ protected:
 };
 
 const std::string App = "C:\\Apps\\Sample\\";
-const std::vector<std::string> RegistryPart = {
-    ":HKEY_LOCAL_MACHINE\\Software\\Sample Co\\Viewer", "Home", "Runs", "Key", "",
+// The groups every installation with an uninstall name logs for the keys it fills itself,
+// and the log's end.
+const std::vector<std::string> InstallationKeys = {
     ":HKEY_LOCAL_MACHINE\\Software\\ZelSetup\\Sample Viewer", "Path", "SPath", "",
     ":HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample Viewer", "DisplayName",
     "UninstallString", "", ""};
@@ -40,6 +50,8 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
+const std::vector<std::string> RegistryPart =
+    Join({":HKEY_LOCAL_MACHINE\\Software\\Sample Co\\Viewer", "Home", "Runs", "Key", ""}, InstallationKeys);
 }  // namespace
 
 TEST_F(InstallWorkerRun, CompleteInstallationWithACancelWithdrawn) {
@@ -58,6 +70,7 @@ TEST_F(InstallWorkerRun, CompleteInstallationWithACancelWithdrawn) {
         EXPECT_EQ(Contents(path), f.data) << path;
         EXPECT_EQ(ModifiedTime(path), f.record.time) << path;
     }
+    EXPECT_EQ(FilesIn(App + "data"), (std::set<std::string>{"mixed.bin", "one.bin"}));  // nothing beside them
     EXPECT_EQ(Contents(App + "FINALIZE.EXE"), BuildCompanionImage(stub, {2, "Sample Viewer 2.0", "Sample Co", "Sample Viewer", {}}));
     std::vector<std::string> files = {App + "FINALIZE.EXE",
                                       App + "empty.txt",
@@ -94,16 +107,16 @@ TEST_F(InstallWorkerRun, CompleteInstallationWithACancelWithdrawn) {
     EXPECT_EQ(texts.back(), "Creating registry entries...");
 }
 
-TEST_F(InstallWorkerRun, CancelConfirmedKeepsWhatWasWrittenAndEndsTheLog) {
+TEST_F(InstallWorkerRun, CancelConfirmedEndsTheLogAndLeavesNoPartOfTheOpenFile) {
     InstallPackage p = SamplePackage();
     p.header = Product().header;
     PressCancelAtOnce();
     fake::QueueAnswers({IdYes});
     EXPECT_FALSE(Install(p));
-    // The first file was opened before its first block: it stays, logged, for the Uninstaller.
+    // The first file was logged before its first block; cut short, it never takes its name.
     EXPECT_EQ(Contents(App + "UNINST.EXE"),
-              ExpectedUninstaller({App + "FINALIZE.EXE", App + "empty.txt", App + "UNINST.EXE", "", ""}));
-    EXPECT_TRUE(Exists(App + "empty.txt"));
+              ExpectedUninstaller(Join({App + "FINALIZE.EXE", App + "empty.txt", App + "UNINST.EXE", ""}, InstallationKeys)));
+    EXPECT_EQ(FilesIn(App), (std::set<std::string>{"FINALIZE.EXE", "UNINST.EXE"}));
     EXPECT_FALSE(Exists(App + "readme.txt"));
     EXPECT_FALSE(Exists("C:\\Menu\\Programs\\Sample\\Sample Viewer.lnk"));
     EXPECT_FALSE(fake::RegistryKeyExists(RootLocalMachine, "Software\\Sample Co"));
@@ -128,18 +141,17 @@ TEST_F(InstallWorkerRun, DamagedBlockStopsTheFileAndNothingAfterItIsRead) {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"There was an error extracting a file."});
     EXPECT_FALSE(g_setup.InstallOk);
     EXPECT_TRUE(g_setup.Corrupted);
-    // The part before the damage stays, with its time, and is logged.
-    EXPECT_EQ(Contents(App + "data.bin"), first);
-    EXPECT_EQ(ModifiedTime(App + "data.bin"), 0x01D0000012345678ull);
+    // No part of it is kept under any name; it is logged all the same.
+    EXPECT_EQ(FilesIn(App), (std::set<std::string>{"FINALIZE.EXE", "UNINST.EXE"}));
     EXPECT_EQ(Contents(App + "UNINST.EXE"),
-              ExpectedUninstaller({App + "FINALIZE.EXE", App + "data.bin", App + "UNINST.EXE", "", ""}));
+              ExpectedUninstaller(Join({App + "FINALIZE.EXE", App + "data.bin", App + "UNINST.EXE", ""}, InstallationKeys)));
     // The rest of the file's blocks never become a shortcut, a key or a command.
     EXPECT_FALSE(Exists(App + "Tool.lnk"));
     EXPECT_FALSE(fake::RegistryKeyExists(RootCurrentUser, "Software\\Sample"));
     EXPECT_STREQ(g_setup.RunAfterCommand, "");
 }
 
-TEST_F(InstallWorkerRun, FullDiskFailsTheFileInUseAfterItsReplacementWasRequested) {
+TEST_F(InstallWorkerRun, FullDiskFailsTheFileInUseWithoutAskingForItsReplacement) {
     InstallPackage p = Product();
     PackageFile big;
     big.record.name = "{OurProgramDir}\\big.bin";
@@ -157,15 +169,46 @@ TEST_F(InstallWorkerRun, FullDiskFailsTheFileInUseAfterItsReplacementWasRequeste
     EXPECT_TRUE(Install(p));
     EXPECT_EQ(MessageTexts().back(), "There was an error extracting a file.");
     EXPECT_FALSE(g_setup.InstallOk);
-    // The replacement was asked for when ".NewTemp" was made, before its data.
-    EXPECT_EQ(fake::RestartMoves(), (std::vector<fake::RestartMove>{{App + "big.bin.NewTemp", App + "big.bin"}}));
-    EXPECT_TRUE(g_setup.RebootNeeded);
+    // A short copy must never replace the installed file, not even at the next restart.
+    EXPECT_TRUE(fake::RestartMoves().empty());
+    EXPECT_FALSE(g_setup.RebootNeeded);
     EXPECT_EQ(Contents(App + "big.bin"), (Bytes{1, 2, 3}));
-    EXPECT_LT(Contents(App + "big.bin.NewTemp").size(), big.data.size());
+    EXPECT_EQ(FilesIn(App), (std::set<std::string>{"FINALIZE.EXE", "UNINST.EXE", "big.bin"}));
     // Logged by its target before its data, so that the Uninstaller removes it; the full
     // disk then takes the log's end as well. The shortcut is never read.
     EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller({App + "FINALIZE.EXE", App + "big.bin"}));
     EXPECT_FALSE(Exists(App + "Big.lnk"));
+}
+
+// A write that fails or comes up short (a full disk) leaves no part of the file under any
+// name, and the older installed file it was to replace keeps its bytes and its time.
+TEST_F(InstallWorkerRun, FailedOrShortWriteLeavesTheInstalledFileAsItWas) {
+    const std::string lib = App + "lib\\";
+    std::vector<std::function<void()>> failures = {
+        [&] { fake::FailWritesTo(lib + "big.bin.NewTemp"); },  // where the data goes first
+        [&] { fake::SetDiskSpace(2 * (stub.size() + 64) + BuiltBlockSize + 100); },
+    };
+    for (const auto& fail : failures) {
+        TearDown();
+        SetUp();
+        InstallPackage p = Product();
+        PackageFile big;
+        big.record.name = "{OurProgramDir}\\lib\\big.bin";
+        big.record.time = FileTimeFromUnix(2000000000);  // newer than the installed file: no question
+        big.data = ByteVector(3 * BuiltBlockSize, 0x77);
+        p.files = {big};
+        std::filesystem::create_directories(Host(lib));
+        WriteFileBytes(Host(lib + "big.bin"), {1, 2, 3});
+        u64 installedTime = ModifiedTime(lib + "big.bin");
+        fake::QueueAnswers({IdYes});  // "Overwrite?"
+        fail();
+
+        EXPECT_TRUE(Install(p));
+        EXPECT_EQ(MessageTexts().back(), "There was an error extracting a file.");
+        EXPECT_EQ(Contents(lib + "big.bin"), (Bytes{1, 2, 3}));
+        EXPECT_EQ(ModifiedTime(lib + "big.bin"), installedTime);
+        EXPECT_EQ(FilesIn(lib), std::set<std::string>{"big.bin"});
+    }
 }
 
 TEST_F(InstallWorkerRun, AShortUninstallerIsRemovedAndNothingIsInstalled) {
@@ -191,5 +234,5 @@ TEST_F(InstallWorkerRun, TargetsThatDoNotFitAreRefusedWhole) {
     EXPECT_TRUE(Install(p));
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"There was an error extracting a file."});
     EXPECT_FALSE(g_setup.InstallOk);
-    EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller({App + "FINALIZE.EXE", App + "UNINST.EXE", "", ""}));
+    EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller(Join({App + "FINALIZE.EXE", App + "UNINST.EXE", ""}, InstallationKeys)));
 }
