@@ -53,7 +53,6 @@ std::string ProgramDirPath(const std::string& relative) {
 struct FileEntry {
     std::string source;
     std::string target;
-    std::string name;
 };
 
 struct Program {
@@ -130,7 +129,7 @@ ManifestDraft DraftManifest(const std::string& folder, const std::string& manife
         // name; any other gets a target of its own, easier to edit.
         bool plain = GlobLiteral(name) == name;
         std::string pattern = GlobLiteral(name) + (isFolder ? "/**" : "");
-        FileEntry entry{prefix + pattern, plain ? ProgramDirPath(name) : ProgramDirPath(""), name};
+        FileEntry entry{prefix + pattern, plain ? ProgramDirPath(name) : ProgramDirPath("")};
         // The same matches as from the manifest's folder, which need not exist yet.
         std::vector<SourceMatch> matches = FindSourceFiles(root.string(), pattern);
         if (matches.empty()) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -41,7 +42,8 @@ std::string ZshDescription(const std::string& text) {
 }  // namespace
 
 std::string BashCompletion(const CommandLineModel& model) {
-    std::string commands, cases, pathOptions, valueOptions;
+    std::string commands, cases;
+    std::vector<std::string> fileOptions, folderOptions, valueOptions;
     std::set<std::string> seen;
     for (const CommandModel& c : model.commands) {
         commands += (commands.empty() ? "" : " ") + c.name;
@@ -49,10 +51,17 @@ std::string BashCompletion(const CommandLineModel& model) {
         for (const OptionModel& o : c.options)
             for (const std::string& n : o.names) {
                 if (o.value.empty() || !seen.insert(n).second) continue;
-                (TakesPath(o) ? pathOptions : valueOptions) += (seen.size() > 1 ? "|" : "") + n;
+                (o.value == "FOLDER" ? folderOptions : TakesPath(o) ? fileOptions : valueOptions).push_back(n);
             }
     }
-    auto alternatives = [](std::string s) { return s.starts_with("|") ? s.substr(1) : s; };
+    // What follows an option that takes a value: a file, a folder, or nothing to complete.
+    std::string values;
+    auto addCase = [&values](const std::vector<std::string>& names, const std::string& reply) {
+        if (!names.empty()) values += fmt::format("        {}) {}; return ;;\n", fmt::join(names, "|"), reply);
+    };
+    addCase(fileOptions, "compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- \"$cur\"))");
+    addCase(folderOptions, "compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -d -- \"$cur\"))");
+    addCase(valueOptions, "COMPREPLY=()");
     return fmt::format(R"(# bash completion for packwright, generated from its command line
 _packwright() {{
     local cur=${{COMP_WORDS[COMP_CWORD]}} prev=${{COMP_WORDS[COMP_CWORD-1]}} command='' options i
@@ -66,9 +75,7 @@ _packwright() {{
         '') options='{} {}' ;;
 {}    esac
     case $prev in
-        {}) compopt -o filenames 2>/dev/null; COMPREPLY=($(compgen -f -- "$cur")); return ;;
-        {}) COMPREPLY=(); return ;;
-    esac
+{}    esac
     if [[ -z $command && $cur != -* ]]; then
         COMPREPLY=($(compgen -W '{}' -- "$cur"))
     elif [[ $cur == -* ]]; then
@@ -79,8 +86,7 @@ _packwright() {{
 }}
 complete -F _packwright packwright
 )",
-                       commands, Words(model.program), cases, alternatives(pathOptions), alternatives(valueOptions),
-                       commands);
+                       commands, Words(model.program), cases, values, commands);
 }
 
 std::string ZshCompletion(const CommandLineModel& model) {
@@ -89,7 +95,10 @@ std::string ZshCompletion(const CommandLineModel& model) {
         described += fmt::format("        '{}:{}'\n", c.name, Quoted(c.description));
         std::string specs;
         for (const OptionModel& o : c.options) {
-            std::string action = TakesPath(o) || !o.positional.empty() ? ":file:_files" : (o.value.empty() ? "" : ":value:");
+            std::string action = o.value == "FOLDER" ? ":folder:_files -/"
+                                 : TakesPath(o)       ? ":file:_files"
+                                 : o.value.empty()    ? ""
+                                                      : ":value:";
             if (!o.positional.empty()) {
                 specs += fmt::format(" \\\n                '{}:{}{}'", o.required ? "" : ":", Quoted(o.positional), ":_files");
                 continue;

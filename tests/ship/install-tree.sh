@@ -1,7 +1,8 @@
 #!/bin/sh
 # cmake --install into a prefix, then the tree moved: the tool still finds the Stub it ships,
 # builds with it and recognises it; `init` drafts a manifest that builds there and is never
-# replaced; the man page renders cleanly and has every command of --help; bash completes.
+# replaced; the man page renders cleanly and has every command of --help; bash completes
+# commands, options and their values.
 set -eu
 build=$1
 work=$(mktemp -d)
@@ -65,4 +66,6 @@ complete_words() {
 }
 [ "$(complete_words packwright ver)" = "verify" ] || fail "bash does not complete 'ver'"
 [ "$(complete_words packwright build setup.toml --st)" = "--stub" ] || fail "bash does not complete '--st'"
+# After an option that takes a folder, folders only ($work/pad.toml and others begin alike).
+[ "$(complete_words packwright extract s.exe -d "$work/pa")" = "$work/path" ] || fail "bash offers files for -d"
 echo "installed tree: all checks passed"
