@@ -1,5 +1,7 @@
 // `packwright init` under Wine: the manifest drafted for a folder of product files builds as
 // it is, and installs through the wizard with the program's start-menu shortcut in place.
+#include <fmt/format.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,12 +15,19 @@ namespace fs = std::filesystem;
 namespace {
 class Init : public StubTest {
 protected:
+    // The product leaves the shared prefix as it found it, and an interrupted run is undone
+    // before the next.
     void SetUp() override {
         StubTest::SetUp();
-        // What an earlier, interrupted run may have left.
+        RemoveProduct();
+    }
+    void TearDown() override { RemoveProduct(); }
+
+    static void RemoveProduct() {
         RunWine({"reg", "delete", "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Init Notes",
                  "/f"},
                 ProgramTimeout);
+        RunWine({"reg", "delete", "HKEY_LOCAL_MACHINE\\Software\\ZelSetup\\Init Notes", "/f"}, ProgramTimeout);
         fs::remove_all(HostPath("C:\\Program Files\\Init Notes"));
         fs::remove_all(HostPath(ExpandInPrefix("{OurShortcutDir}", "", "Init Notes")));
     }
@@ -41,8 +50,8 @@ TEST_F(Init, ADraftedManifestInstallsWithItsShortcut) {
     Write(product / ".git" / "HEAD", "ref: refs/heads/main\n");
 
     fs::path manifest = folder().hostFile("setup.toml");
-    std::string command = "'" + (BinDir() / "packwright").string() + "' init '" + product.string() + "' -o '" +
-                          manifest.string() + "' > /dev/null";
+    std::string command = fmt::format("'{}' init '{}' -o '{}' > /dev/null", (BinDir() / "packwright").string(),
+                                      product.string(), manifest.string());
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::ifstream in(manifest);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
