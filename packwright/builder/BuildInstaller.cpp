@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -15,6 +16,7 @@
 
 #include "packwright/builder/InstallPlan.h"
 #include "packwright/builder/ManifestReader.h"
+#include "packwright/builder/ShippedFiles.h"
 #include "packwright/writer/InstallerWriter.h"
 #include "packwright/writer/PackageLimits.h"
 #include "packwright/writer/StubPatch.h"
@@ -52,7 +54,8 @@ ByteVector LoadStub(const std::string& path, bool chosen) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (chosen) throw BuildError(fmt::format("cannot read the stub '{}': {}", path, std::strerror(errno)));
-        throw BuildError(fmt::format("no stub found at '{}'; build the Windows stub or name one with --stub PATH", path));
+        throw BuildError(fmt::format("no stub found at '{}'; build the Windows stub or name one with --stub PATH",
+                                     fmt::join(ShippedFileCandidates("stub.exe"), "' or '")));
     }
     ByteVector stub((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     try {
@@ -151,12 +154,7 @@ void RemoveStaleVolumes(const std::string& output, u32 firstUnused) {
 
 }  // namespace
 
-std::string DefaultStubPath() {
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return "stub.exe";
-    return (self.parent_path() / "stub.exe").string();
-}
+std::string DefaultStubPath() { return ShippedFilePath("stub.exe"); }
 
 namespace {
 // Everything a build needs before its first byte: the checked plan and the stub.

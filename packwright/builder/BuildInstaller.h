@@ -15,7 +15,7 @@
 struct BuildOptions {
     std::string manifestPath;
     std::string outputPath;
-    std::string stubPath;             // empty: the stub installed beside the packwright tool
+    std::string stubPath;             // empty: the stub shipped with the packwright tool
     unsigned jobs = 0;                // 0: all cores
     std::optional<u64> volumeSize;    // overrides the manifest's volume_size; 0 turns volumes off
     // Seconds since 1970: file times after it are recorded as it (SOURCE_DATE_EPOCH), so a
@@ -42,5 +42,6 @@ BuildResult BuildInstaller(const BuildOptions& options);
 // BuildInstaller does when the manifest or its files have problems.
 VolumeComparison CompareWithBuild(const BuildOptions& options);
 
-// Where the default stub lives: "stub.exe" in the folder of the running packwright binary.
+// Where the default stub lives: "stub.exe" beside the running packwright binary, or in
+// ../lib/packwright/ of an installed tree (see ShippedFiles.h).
 std::string DefaultStubPath();

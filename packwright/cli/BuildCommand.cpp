@@ -51,6 +51,7 @@ void AddBuildCommand(CLI::App& app, int* exitCode) {
     auto* command = app.add_subcommand("build", "build a setup executable from a manifest");
     command->add_option("manifest", args->manifest, "the manifest (TOML)")->required();
     command->add_option("-o,--output", args->output, "the setup executable to write (volumes go beside it)")
+        ->type_name("PATH")
         ->required();
     AddStubAndVolumeOptions(command, args->inputs);
     AddJobsOption(command, args->inputs.jobs, "blocks encoded");

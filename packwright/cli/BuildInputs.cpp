@@ -8,10 +8,12 @@
 #include "packwright/builder/ManifestReader.h"
 
 void AddStubAndVolumeOptions(CLI::App* command, BuildInputs& inputs) {
-    command->add_option("--stub", inputs.stub, "the stub to build on instead of the one shipped beside packwright");
+    command->add_option("--stub", inputs.stub, "the stub to build on instead of the one shipped with packwright")
+        ->type_name("PATH");
     command->add_option("--volume-size", inputs.volumeSize,
                         "split into volumes of at most this size (\"1440 KiB\", \"650 MB\"; 0 for one file); "
-                        "overrides the manifest");
+                        "overrides the manifest")
+        ->type_name("SIZE");
 }
 
 void AddJobsOption(CLI::App* command, unsigned& jobs, const std::string& what) {

@@ -8,6 +8,11 @@ void AddListCommand(CLI::App& app, int* exitCode);
 void AddVerifyCommand(CLI::App& app, int* exitCode);
 void AddExtractCommand(CLI::App& app, int* exitCode);
 void AddBuildCommand(CLI::App& app, int* exitCode);
+void AddInitCommand(CLI::App& app, int* exitCode);
+
+// The whole command line: options, help and every subcommand. The man page and the shell
+// completions are generated from it too.
+void ConfigureApp(CLI::App& app, int* exitCode);
 
 // The version of this packwright, which names the Stub it ships.
 const char* PackwrightVersion();

@@ -49,7 +49,9 @@ void AddExtractCommand(CLI::App& app, int* exitCode) {
     auto args = std::make_shared<ExtractArguments>();
     auto* command = app.add_subcommand("extract", "write the files of an installer into a folder");
     command->add_option("installer", args->path, "the installer")->required();
-    command->add_option("-d,--directory", args->destination, "destination folder (created if missing)")->required();
+    command->add_option("-d,--directory", args->destination, "destination folder (created if missing)")
+        ->type_name("FOLDER")
+        ->required();
     command->add_flag("--keep-going", args->options.keepGoing,
                       "go past a damaged file to the next one the block lengths allow; every file not written is "
                       "named and the exit code is still 1");

@@ -82,7 +82,8 @@ void AddVerifyCommand(CLI::App& app, int* exitCode) {
     auto* command = app.add_subcommand("verify", "check every block and record of an installer and its volumes");
     command->add_option("installer", args->path, "the installer (or UNINST.EXE / FINALIZE.EXE)")->required();
     command->add_option("--manifest", args->manifest,
-                        "also build this manifest in memory and compare every byte with the installer");
+                        "also build this manifest in memory and compare every byte with the installer")
+        ->type_name("PATH");
     AddStubAndVolumeOptions(command, args->inputs);
     AddJobsOption(command, args->inputs.jobs, "blocks decoded (and encoded for --manifest)");
     command->add_flag("--json", args->json, "print JSON (see docs/json.md) instead of text");

@@ -15,16 +15,9 @@ int main(int argc, char** argv) {
     // instead of handing it back to the system spares a page fault per page per block.
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    CLI::App app{"packwright: build, list, verify and extract self-extracting installers"};
-    // Every help text in one style, CLI11's own included; subcommands added later inherit it.
-    app.set_help_flag("-h,--help", "print this help and exit");
-    app.set_version_flag("--version", std::string("packwright ") + PackwrightVersion(), "print the version and exit");
-    app.require_subcommand(1);
+    CLI::App app;
     int exitCode = 0;
-    AddListCommand(app, &exitCode);
-    AddVerifyCommand(app, &exitCode);
-    AddExtractCommand(app, &exitCode);
-    AddBuildCommand(app, &exitCode);
+    ConfigureApp(app, &exitCode);
     // A first word that is no command is most likely a mistyped one: name it, and the nearest
     // command, rather than report a missing subcommand.
     if (argc > 1 && argv[1][0] != '-') {
