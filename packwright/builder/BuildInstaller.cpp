@@ -158,6 +158,8 @@ std::string DefaultStubPath() {
     return (self.parent_path() / "stub.exe").string();
 }
 
+std::string DefaultDriverPath() { return (fs::path(DefaultStubPath()).parent_path() / "driver.exe").string(); }
+
 namespace {
 // Everything a build needs before its first byte: the checked plan and the stub.
 struct PreparedBuild {

@@ -44,3 +44,5 @@ VolumeComparison CompareWithBuild(const BuildOptions& options);
 
 // Where the default stub lives: "stub.exe" in the folder of the running packwright binary.
 std::string DefaultStubPath();
+// The window driver of `packwright try`, beside the stub.
+std::string DefaultDriverPath();

@@ -8,6 +8,7 @@ void AddListCommand(CLI::App& app, int* exitCode);
 void AddVerifyCommand(CLI::App& app, int* exitCode);
 void AddExtractCommand(CLI::App& app, int* exitCode);
 void AddBuildCommand(CLI::App& app, int* exitCode);
+void AddTryCommand(CLI::App& app, int* exitCode);
 
 // The version of this packwright, which names the Stub it ships.
 const char* PackwrightVersion();
