@@ -24,7 +24,8 @@ std::vector<std::pair<std::string, std::string>> Lines(const std::string& output
     return lines;
 }
 
-// The driver writes line breaks inside a text as \n.
+// The driver writes line breaks inside a text as \n; only a message's text has any (a path
+// such as C:\new must stay as it is).
 std::string Unescaped(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -99,11 +100,10 @@ Walk DriverRun::WalkProgram(const WalkPlan& plan) const {
         }
     }
     std::string output = driver.Output();
-    for (const auto& [key, raw] : Lines(output)) {
-        std::string value = Unescaped(raw);
+    for (const auto& [key, value] : Lines(output)) {
         if (key == "page") walk.pages.push_back(value);
         else if (key == "caption") walk.questions.push_back({value, "", "", ""});
-        else if (key == "text" && !walk.questions.empty()) walk.questions.back().text = value;
+        else if (key == "text" && !walk.questions.empty()) walk.questions.back().text = Unescaped(value);
         else if (key == "path" && !walk.questions.empty()) walk.questions.back().path = value;
         else if (key == "answer" && !walk.questions.empty()) walk.questions.back().answer = Plain(value);
         else if (key == "opened") walk.opened.push_back(value);
@@ -129,9 +129,9 @@ std::vector<Shortcut> DriverRun::ReadShortcuts(const std::vector<std::string>& p
     for (const std::string& path : paths) shortcuts.push_back({path, path.substr(0, path.rfind('\\')), "", "", ""});
     for (const auto& [key, value] : Lines(read.output)) {
         if (index >= shortcuts.size()) break;
-        if (key == "target") shortcuts[index].target = Unescaped(value);
-        else if (key == "arguments") shortcuts[index].arguments = Unescaped(value);
-        else if (key == "directory") shortcuts[index++].workingDir = Unescaped(value);
+        if (key == "target") shortcuts[index].target = value;
+        else if (key == "arguments") shortcuts[index].arguments = value;
+        else if (key == "directory") shortcuts[index++].workingDir = value;
     }
     return shortcuts;
 }

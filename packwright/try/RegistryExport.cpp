@@ -119,14 +119,16 @@ void ReadData(const std::string& data, SnapshotValue& value) {
             value.data = text.substr(0, text.find('\0'));
             return;
         }
+        // Strings each end in a NUL and an empty one ends the list; an empty string within
+        // it (a deletion's missing target among restart moves) is kept.
         for (std::size_t start = 0; start < text.size();) {
             std::size_t end = text.find('\0', start);
             if (end == std::string::npos) end = text.size();
-            if (end == start) break;  // the empty string that ends the list
             value.texts.push_back(text.substr(start, end - start));
             start = end + 1;
         }
-        for (const std::string& t : value.texts) value.data += (value.data.empty() ? "" : "\n") + t;
+        if (!value.texts.empty() && value.texts.back().empty()) value.texts.pop_back();
+        for (std::size_t i = 0; i < value.texts.size(); ++i) value.data += (i ? "\n" : "") + value.texts[i];
         return;
     }
     if (type == 11 && bytes.size() == 8) {

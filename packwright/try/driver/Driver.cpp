@@ -34,6 +34,7 @@
 //   fill PAGE ID TEXT         for `walk`: put TEXT into control ID when the wizard shows PAGE
 //   reply KEY BUTTON          for `walk`: answer a message whose caption is KEY, or whose text
 //                             begins with KEY, with the button labelled BUTTON ("Yes", "Replace")
+//                             or, given as a number, with the button of that id
 //   shots FOLDER              for `walk`: before each page, message or opened program, print
 //                             "shot: NAME" and wait until FOLDER\NAME.done exists
 //   walk COMMANDLINE MS       start a setup program and walk it to its end: every wizard page

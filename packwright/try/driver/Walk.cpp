@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <set>
 #include <utility>
 
@@ -183,6 +184,15 @@ private:
             }
         search.label = reply ? Plain(reply->button) : std::string("\x01");
         EnumChildWindows(window, CollectButton, reinterpret_cast<LPARAM>(&search));
+        // A reply may name the button by its id instead ("6" is Yes in a message box).
+        bool byId = reply && !reply->button.empty() &&
+                    reply->button.find_first_not_of("0123456789") == std::string::npos;
+        if (byId) {
+            int id = std::atoi(reply->button.c_str());
+            Print("answer", reply->button);
+            PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+            return;
+        }
         // A notice with a single button needs no answer: it is acknowledged.
         HWND button = search.match ? search.match : !reply && search.buttons.size() == 1 ? search.buttons[0] : nullptr;
         if (!button) {
