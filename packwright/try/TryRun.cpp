@@ -82,6 +82,19 @@ std::string CopyInstaller(const std::string& installer, const fs::path& prefix) 
     return std::string(OwnFolder) + "\\" + source.filename().string();
 }
 
+// Progress on stderr, with the seconds since the try began: Wine is slow to start programs,
+// and a user waiting should see where the time goes.
+class Steps {
+public:
+    void operator()(const std::string& what) const {
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        std::fprintf(stderr, "packwright try: [%5.1f s] %s\n", seconds, what.c_str());
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
 void AddFailure(TryReport& report, const std::string& reason) {
     report.failure += (report.failure.empty() ? "" : "; ") + reason;
 }
@@ -99,9 +112,9 @@ std::string UninstallString(const Changes& changes) {
     return "";
 }
 
-void RunCommands(const TryOptions& options, TryReport& report) {
+void RunCommands(const TryOptions& options, TryReport& report, const Steps& step) {
     for (const std::string& command : options.runs) {
-        std::fprintf(stderr, "packwright try: running %s\n", command.c_str());
+        step("running " + command);
         // Its output goes to stderr, so that a report on stdout stays readable.
         ChildProcess process({"sh", "-c", command}, {}, ChildProcess::Output::Stderr);
         RunCommand run{command, process.Wait(options.timeout)};
@@ -132,6 +145,7 @@ TryReport RunTry(const TryOptions& options) {
     CheckTools(headless, !options.screenshots.empty());
     fs::path cache = CacheFolder();
     Milliseconds timeout = options.timeout;
+    Steps step;
 
     RunFolder folder(options.keep);
     std::optional<XServer> xserver;
@@ -139,11 +153,14 @@ TryReport RunTry(const TryOptions& options) {
         xserver.emplace(timeout);
         ::setenv("DISPLAY", xserver->display().c_str(), 1);
     }
+    step("copying the Wine prefix template");
     CopyPrefixTemplate(cache, folder.path(), timeout);
+    step("starting Wine");
     fs::path prefix = folder.path() / "prefix";
     if (options.keep) report.keptPrefix = prefix.string();
     WineSession session(timeout);
     std::string setup = CopyInstaller(options.installer, prefix);
+    step("taking stock of the prefix");
     PrefixSnapshot before = SnapshotPrefix(prefix, OwnFolder);
 
     DriverRun driver(prefix, std::string(OwnFolder) + "\\shots", timeout);
@@ -163,7 +180,7 @@ TryReport RunTry(const TryOptions& options) {
     install.replies.push_back({"Restart Windows?", "No"});
     if (!options.screenshots.empty()) install.screenshots = fs::absolute(options.screenshots);
     install.shotPrefix = "install-";
-    std::fprintf(stderr, "packwright try: installing %s\n", options.installer.c_str());
+    step("installing " + options.installer);
     report.install = driver.WalkProgram(install);
     report.outcome = OutcomeOf(report.install, options.silent, &report.outcomeMessage);
     if (!report.install.failure.empty()) AddFailure(report, "the installation did not finish: " + report.install.failure);
@@ -173,7 +190,8 @@ TryReport RunTry(const TryOptions& options) {
                                                       : "outcome " + report.outcome + ", exit code " +
                                                             (report.install.exitCode ? std::to_string(*report.install.exitCode) : "none")));
 
-    RunCommands(options, report);
+    RunCommands(options, report, step);
+    step("comparing the prefix with its state before");
     report.added = CompareSnapshots(before, SnapshotPrefix(prefix, OwnFolder));
     report.added.shortcuts = driver.ReadShortcuts(ShortcutFiles(report.added));
 
@@ -188,8 +206,9 @@ TryReport RunTry(const TryOptions& options) {
         removal.replies.push_back({SharedFileQuestion, "No"});
         removal.screenshots = install.screenshots;
         removal.shotPrefix = "uninstall-";
-        std::fprintf(stderr, "packwright try: uninstalling with %s\n", report.uninstallString.c_str());
+        step("uninstalling with " + report.uninstallString);
         report.uninstall = driver.WalkProgram(removal);
+        step("comparing the prefix with its state before");
         if (!report.uninstall->failure.empty()) AddFailure(report, "the removal did not finish: " + report.uninstall->failure);
         std::vector<std::string> shared;
         for (const AddedValue& count : report.added.sharedCounts) shared.push_back(count.name);
@@ -206,5 +225,6 @@ TryReport RunTry(const TryOptions& options) {
         }
     }
     report.exitCode = report.failure.empty() ? 0 : 1;
+    step("done");
     return report;
 }
