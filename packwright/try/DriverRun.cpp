@@ -63,6 +63,7 @@ Walk DriverRun::WalkProgram(const WalkPlan& plan) const {
     std::vector<std::string> args = {DefaultDriverPath()};
     for (const auto& [page, text] : plan.fills) args.insert(args.end(), {"fill", page, "1000", text});
     for (const auto& [key, button] : plan.replies) args.insert(args.end(), {"reply", key, button});
+    if (plan.noWizard) args.push_back("nowizard");
     if (!plan.screenshots.empty()) {
         fs::create_directories(HostPathIn(prefix_, handshake_));
         fs::create_directories(plan.screenshots);

@@ -16,6 +16,7 @@ struct WalkPlan {
     std::vector<std::pair<std::string, std::string>> replies;  // (caption or how the text begins, button)
     std::filesystem::path screenshots;                          // empty: none
     std::string shotPrefix;                                     // "install-", "uninstall-"
+    bool noWizard = false;                                      // a wizard page is a failure
 };
 
 class DriverRun {

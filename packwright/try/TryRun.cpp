@@ -171,10 +171,12 @@ TryReport RunTry(const TryOptions& options) {
         if (options.dir) install.commandLine += " /DIR=" + Quoted(*options.dir);
         if (options.group) install.commandLine += " /GROUP=" + Quoted(*options.group);
         if (options.password) install.commandLine += " /PASSWORD=" + Quoted(*options.password);
+        install.noWizard = true;
+    } else {
+        if (options.password) install.fills.push_back({"Enter Password", *options.password});
+        if (options.dir) install.fills.push_back({"Select Target Directory", *options.dir});
+        if (options.group) install.fills.push_back({"Select Start-Menu Folder", *options.group});
     }
-    if (options.password) install.fills.push_back({"Enter Password", *options.password});
-    if (options.dir) install.fills.push_back({"Select Target Directory", *options.dir});
-    if (options.group) install.fills.push_back({"Select Start-Menu Folder", *options.group});
     install.replies = answers.install;
     // A restart would end the Wine session the try runs in.
     install.replies.push_back({"Restart Windows?", "No"});

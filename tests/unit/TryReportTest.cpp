@@ -2,7 +2,11 @@
 // what its removal left.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "packwright/try/AnswersFile.h"
 #include "packwright/try/RegistryExport.h"
+#include "packwright/try/TryError.h"
 #include "packwright/try/TryReport.h"
 
 namespace {
@@ -87,4 +91,32 @@ TEST(TryReport, TheUninstallersCopyAndKeptSharedFilesAreNotLeftBehindButEverythi
     // Another product's count, changed by this one's removal, remains a change worth naming.
     EXPECT_EQ(left.sharedCounts.size(), 1u);
     EXPECT_TRUE(left.restartMoves.empty());
+}
+
+TEST(TryReport, TheOutcomeIsTheInstallersLastOutcomeMessageOrASilentRunsExitCode) {
+    std::optional<Question> message;
+    Walk walk;
+    walk.questions = {{"Error!", "There was an error extracting a file.", "", "OK"},
+                      {"Installation Failed!", "The installation was not successful. One of the files appears to be corrupted.", "", "OK"}};
+    EXPECT_EQ(OutcomeOf(walk, false, &message), "corrupted");
+    EXPECT_EQ(message->caption, "Installation Failed!");
+    walk.questions = {{"Restart Windows?", "Installation complete! ...\n\nMay I restart Windows now?", "", "No"},
+                      {"Success!", "Remember to restart Windows before trying to use the newly-installed program.", "", "OK"}};
+    EXPECT_EQ(OutcomeOf(walk, false, &message), "success_restart_needed");
+    Walk silent;
+    silent.exitCode = 1602;
+    EXPECT_EQ(OutcomeOf(silent, true, &message), "cancelled");
+    EXPECT_EQ(OutcomeOf(silent, false, &message), "none");
+}
+
+TEST(TryAnswers, SectionsGiveButtonsByCaptionAndSharedFilesAreKeptOrDeleted) {
+    const std::string path = ::testing::TempDir() + "answers.toml";
+    std::ofstream(path) << "[install]\n\"Overwrite?\" = \"Yes\"\n[uninstall]\nshared_files = \"delete\"\n";
+    Answers answers = ReadAnswers(path);
+    EXPECT_EQ(answers.install, (std::vector<std::pair<std::string, std::string>>{{"Overwrite?", "Yes"}}));
+    EXPECT_EQ(answers.uninstall, (std::vector<std::pair<std::string, std::string>>{{SharedFileQuestion, "Yes"}}));
+    std::ofstream(path) << "[uninstall]\nshared_files = \"maybe\"\n";
+    EXPECT_THROW(ReadAnswers(path), TryUsageError);
+    std::ofstream(path) << "[instal]\n";
+    EXPECT_THROW(ReadAnswers(path), TryUsageError);
 }

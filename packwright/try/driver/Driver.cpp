@@ -37,6 +37,8 @@
 //                             or, given as a number, with the button of that id
 //   shots FOLDER              for `walk`: before each page, message or opened program, print
 //                             "shot: NAME" and wait until FOLDER\NAME.done exists
+//   nowizard                  for `walk`: a wizard page is a failure (exit code 4), as in a
+//                             run with silent switches
 //   walk COMMANDLINE MS       start a setup program and walk it to its end: every wizard page
 //                             with its proposals (and the fills) and Next, then Finish; every
 //                             message answered by the replies (a notice with one button is
@@ -261,6 +263,8 @@ int main(int argc, char** argv) {
         } else if (command == "reply") {
             std::string key = args.Text();
             walk.replies.push_back({key, args.Text()});
+        } else if (command == "nowizard") {
+            walk.noWizard = true;
         } else if (command == "shots") {
             walk.shotsFolder = args.Text();
         } else if (command == "walk") {

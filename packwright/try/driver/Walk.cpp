@@ -135,6 +135,10 @@ private:
         std::string title = WindowText(page);
         Print("page", title);
         Progressed("the wizard page " + title);
+        if (settings_.noWizard) {
+            Shot(title);
+            Fail(4, "run silently, it showed the wizard page " + title + ": it does not take the silent switches");
+        }
         for (const WalkSettings::Fill& fill : settings_.fills)
             if (fill.page == title) {
                 HWND control = GetDlgItem(page, fill.control);

@@ -20,6 +20,7 @@ struct WalkSettings {
     std::vector<Fill> fills;
     std::vector<Reply> replies;  // the first that matches is used
     std::string shotsFolder;     // empty: no screenshots
+    bool noWizard = false;       // a silent run: a wizard page ends the walk as a failure
 };
 
 // Runs the command line and answers everything its processes show until the last of them
