@@ -57,9 +57,16 @@ BOOL CALLBACK CollectButton(HWND child, LPARAM data) {
     return TRUE;
 }
 
+// The fixed text of a question: a message box's has the id 0xFFFF; the overwrite questions,
+// from extended dialog templates, keep the full -1.
+HWND QuestionText(HWND window) {
+    HWND text = GetDlgItem(window, MessageTextId);
+    return text ? text : GetDlgItem(window, -1);
+}
+
 // A question is a dialog with a fixed text: the message boxes and the overwrite questions.
 bool IsQuestion(HWND window) {
-    return ClassName(window) == "#32770" && !IsWizard(window) && GetDlgItem(window, MessageTextId) != nullptr;
+    return ClassName(window) == "#32770" && !IsWizard(window) && QuestionText(window) != nullptr;
 }
 
 bool HasCaption(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION; }
@@ -163,7 +170,7 @@ private:
             GetWindowThreadProcessId(window, &owner);
             if (!live.count(owner) || !IsQuestion(window)) continue;
             std::string caption = WindowText(window);
-            std::string text = WindowText(GetDlgItem(window, MessageTextId));
+            std::string text = WindowText(QuestionText(window));
             Print("caption", caption);
             Print("text", text);
             if (HWND path = GetDlgItem(window, 1007)) Print("path", WindowText(path));
