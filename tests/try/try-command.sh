@@ -9,6 +9,7 @@ set -eu
 tool=$1
 source=$2
 work=$(mktemp -d)
+# TRY_KEEP_WORK=1 keeps the documents, screenshots and installers for a look.
 trap '[ -n "${TRY_KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # The template is made once per build folder, not in the user's cache.
