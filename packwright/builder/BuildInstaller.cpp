@@ -156,6 +156,8 @@ void RemoveStaleVolumes(const std::string& output, u32 firstUnused) {
 
 std::string DefaultStubPath() { return ShippedFilePath("stub.exe"); }
 
+std::string DefaultDriverPath() { return ShippedFilePath("driver.exe"); }
+
 namespace {
 // Everything a build needs before its first byte: the checked plan and the stub.
 struct PreparedBuild {

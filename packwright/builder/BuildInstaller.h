@@ -45,3 +45,5 @@ VolumeComparison CompareWithBuild(const BuildOptions& options);
 // Where the default stub lives: "stub.exe" beside the running packwright binary, or in
 // ../lib/packwright/ of an installed tree (see ShippedFiles.h).
 std::string DefaultStubPath();
+// The window driver of `packwright try`, found where the stub is.
+std::string DefaultDriverPath();

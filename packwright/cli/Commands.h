@@ -8,6 +8,8 @@ void AddListCommand(CLI::App& app, int* exitCode);
 void AddVerifyCommand(CLI::App& app, int* exitCode);
 void AddExtractCommand(CLI::App& app, int* exitCode);
 void AddBuildCommand(CLI::App& app, int* exitCode);
+void AddTryCommand(CLI::App& app, int* exitCode);
+
 void AddInitCommand(CLI::App& app, int* exitCode);
 
 // The whole command line: options, help and every subcommand. The man page and the shell

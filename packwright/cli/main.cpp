@@ -1,4 +1,5 @@
-// packwright: builds self-extracting installers and lists, verifies and extracts them.
+// packwright: builds self-extracting installers, lists, verifies and extracts them, and tries
+// them under Wine.
 #include <malloc.h>
 
 #include <algorithm>

@@ -105,7 +105,7 @@ TEST_F(Uninstall, TwoProductsSharingAFileInstalledAndRemovedLeaveThePrefixAsItWa
     // The last user is asked, with the file's path as the caption.
     RunResult second = Drive(UninstallCommands(palette, {{Shared(), "6"}}), ProgramTimeout);
     ASSERT_EQ(second.exitCode, 0) << second.output;
-    EXPECT_TRUE(Has(DriverValues(second.output, "box"),
+    EXPECT_TRUE(Has(DriverValues(second.output, "text"),
                     "The Windows Registry indicates that this shared file is no longer needed. However, it may be "
                     "mistaken; deleting it could cause other programs to stop working. Shall I delete the shared file?"));
     EXPECT_FALSE(Exists(Shared()));
@@ -140,7 +140,7 @@ TEST_F(Uninstall, AReadOnlyFileAnsweredYesGoesAndAFileHeldOpenAnsweredNoStays) {
         commands.push_back(command);
     RunResult run = Drive(commands, ProgramTimeout);
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_EQ(DriverValues(run.output, "box"),
+    EXPECT_EQ(DriverValues(run.output, "text"),
               (std::vector<std::string>{
                   "Are you SURE you wish to uninstall this program?",
                   settings + "\\n\\nCould not delete file. It may be in use. Shall I try again?",

@@ -69,12 +69,10 @@ std::string ExpandInPrefix(const std::string& path, const std::string& programDi
 }
 
 std::vector<std::string> UninstallCommands(const InstalledProduct& product, const Answers& answers) {
-    const std::string wait = "60000";
-    std::vector<std::string> commands = {"start", "\"" + product.uninstaller + "\"", wait, "answer", "Confirm", "6", wait};
-    for (const auto& [caption, button] : answers)
-        commands.insert(commands.end(), {"answer", caption, button, wait});
-    // The folders go after "Done.": the run is over when its window is.
-    commands.insert(commands.end(), {"answer", "Done.", "1", wait, "gone", "ZelSetupWindow", "*", wait});
+    // The walk answers "Done." itself and ends when the Uninstaller's copy has ended too.
+    std::vector<std::string> commands = {"reply", "Confirm", "6"};
+    for (const auto& [caption, button] : answers) commands.insert(commands.end(), {"reply", caption, button});
+    commands.insert(commands.end(), {"walk", "\"" + product.uninstaller + "\"", "60000"});
     return commands;
 }
 
@@ -110,19 +108,14 @@ InstalledProduct InstallProduct(const fs::path& manifestPath, const InstallOptio
     build.messages = nullptr;
     BuildInstaller(build);
 
-    // Through the wizard with its proposals, as a user who presses Next throughout.
-    const std::string wait = "120000";
+    // Through the wizard with its proposals, as a user who presses Next throughout, the way
+    // `packwright try` walks it: the outcome message acknowledged, a run-after program ended.
     std::vector<std::string> commands;
     for (const std::string& target : options.inUse)
         commands.insert(commands.end(), {"hold", ExpandInPrefix(target, product.programDir, header.ShortcutFolder)});
-    commands.insert(commands.end(), {"launch", "\"" + setup + "\"", "through", manifest.password.value_or(""), wait,
-});
-    for (const auto& [caption, button] : options.answers) commands.insert(commands.end(), {"answer", caption, button, wait});
-    commands.insert(commands.end(), {"answer", "Success!", "1", wait});
-    // A run-after program opens at once unless the installation waits for a restart.
-    if (!plan.runAfter.empty() && options.inUse.empty())
-        commands.insert(commands.end(), {"close", "Notepad", "*", wait});
-    commands.insert(commands.end(), {"gone", "ZelSetupWindow", "*", wait});
+    if (manifest.password) commands.insert(commands.end(), {"fill", "Enter Password", "1000", *manifest.password});
+    for (const auto& [caption, button] : options.answers) commands.insert(commands.end(), {"reply", caption, button});
+    commands.insert(commands.end(), {"walk", "\"" + setup + "\"", "120000"});
     const std::string versionKey = "HKCU\\Software\\Wine\\AppDefaults\\" + HostPath(setup).filename().string();
     if (!options.windowsVersion.empty())
         RunWine({"reg", "add", versionKey, "/v", "Version", "/d", options.windowsVersion, "/f"}, ProgramTimeout);

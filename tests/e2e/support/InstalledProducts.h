@@ -21,7 +21,7 @@ struct InstallOptions {
     // installation: each is written beside itself as "name.NewTemp", and the installation
     // leaves FINALIZE.EXE, its RunOnce entry and the run-after command for the restart.
     std::vector<std::string> inUse;
-    // The installation's questions: (caption, button) in turn, before its last "Success!".
+    // Answers to the installation's questions: (caption, button id).
     Answers answers;
     // The Windows version the installer is told it runs on ("win98": not the NT platform,
     // where files in use are left to the Finalizer); empty: the prefix's own.
@@ -41,9 +41,9 @@ std::string ExpandInPrefix(const std::string& path, const std::string& programDi
 // The shared-file count of a path, or -1 when there is none.
 long SharedFileCount(const std::string& path);
 
-// Driver commands that start the product's UNINST.EXE from its folder, as a user does, and
-// answer its boxes: Yes to the confirmation, each (caption, button) of `answers` in turn,
-// then OK to "Done.", and wait for the end of the run.
+// Driver commands that walk the product's UNINST.EXE from its folder, as a user runs it:
+// Yes to the confirmation, each (caption, button id) of `answers` to its question, OK to
+// "Done.", to the end of the run (the copy it starts included).
 std::vector<std::string> UninstallCommands(const InstalledProduct& product, const Answers& answers = {});
 
 // Whether a registry key exists.

@@ -1,19 +1,14 @@
-// What the prefix holds, to compare before an installation and after its removal: every
-// folder and file of drive C (files with their size and time), and every key and value of
-// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER as the system exports them.
+// The prefix's files and registry, compared before an installation and after its removal,
+// taken as `packwright try` takes them.
 #pragma once
-#include <set>
 #include <string>
 #include <vector>
 
+#include "packwright/try/PrefixSnapshot.h"
+
 namespace e2e {
 
-struct PrefixSnapshot {
-    std::set<std::string> entries;  // "file C:\...", "folder C:\...", "key [...]", "value [...] name=data"
-};
-
-// The harness's own folders (C:\e2e) are left out: the tests' traces live there. So are the
-// display adapters Wine registers afresh for every desktop it starts.
+// The harness's own folders (C:\e2e) are left out: the tests' traces live there.
 PrefixSnapshot TakePrefixSnapshot();
 
 // "+ entry" for what `after` holds and `before` did not, "- entry" for the reverse.

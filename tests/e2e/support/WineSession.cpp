@@ -1,19 +1,13 @@
 #include "support/WineSession.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "packwright/try/PrefixSnapshot.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
-extern char** environ;
 
 namespace e2e {
 namespace fs = std::filesystem;
@@ -41,94 +35,12 @@ std::string UniqueName() {
 fs::path BinDir() { return PACKWRIGHT_BIN_DIR; }
 fs::path TestStubPath() { return BinDir() / "stub_test.exe"; }
 fs::path StubPath() { return BinDir() / "stub.exe"; }
-fs::path DriverPath() { return BinDir() / "e2e" / "driver.exe"; }
+fs::path DriverPath() { return BinDir() / "driver.exe"; }
 fs::path PlantedLibraryPath() { return BinDir() / "e2e" / "comctl32.dll"; }
 
 fs::path PrefixPath() { return Variable("WINEPREFIX"); }
 
-fs::path HostPath(const std::string& windowsPath) {
-    if (windowsPath.size() < 3 || (windowsPath[0] != 'C' && windowsPath[0] != 'c') || windowsPath[1] != ':')
-        throw std::runtime_error("not a C: path: " + windowsPath);
-    std::string rest = windowsPath.substr(3);
-    for (char& c : rest)
-        if (c == '\\') c = '/';
-    return PrefixPath() / "drive_c" / rest;
-}
-
-WineProcess::WineProcess(const std::vector<std::string>& arguments, const Environment& extra) {
-    outputFile_ = fs::temp_directory_path() / ("packwright-e2e-" + UniqueName() + ".out");
-    std::vector<std::string> args = {"wine"};
-    args.insert(args.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        if (!extra.count(entry.substr(0, entry.find('=')))) env.push_back(entry);
-    }
-    for (const auto& [name, value] : extra) env.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    // A group of its own, so a kill reaches the program and the loader it starts.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    int error = posix_spawnp(&pid_, "wine", &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) throw std::runtime_error("cannot start wine");
-}
-
-WineProcess::~WineProcess() {
-    Kill();
-    std::error_code ignored;
-    fs::remove(outputFile_, ignored);
-}
-
-std::optional<int> WineProcess::Wait(Milliseconds timeout) {
-    if (exitCode_ || pid_ < 0) return exitCode_;
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        pid_t done = waitpid(pid_, &status, WNOHANG);
-        if (done == pid_) {
-            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            pid_ = -1;
-            return exitCode_;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
-        std::this_thread::sleep_for(Milliseconds(20));
-    }
-}
-
-void WineProcess::Kill() {
-    if (pid_ < 0) return;
-    kill(-pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-}
-
-std::string WineProcess::Output() const { return ReadAll(outputFile_); }
-
-RunResult RunWine(const std::vector<std::string>& arguments, Milliseconds timeout, const Environment& extra) {
-    WineProcess process(arguments, extra);
-    RunResult result;
-    result.exitCode = process.Wait(timeout);
-    process.Kill();
-    result.output = process.Output();
-    return result;
-}
+fs::path HostPath(const std::string& windowsPath) { return HostPathIn(PrefixPath(), windowsPath); }
 
 RunResult Drive(const std::vector<std::string>& commands, Milliseconds timeout, const Environment& extra) {
     std::vector<std::string> arguments = {DriverPath().string()};

@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "packwright/try/ChildProcess.h"
+
 namespace e2e {
 
-using Milliseconds = std::chrono::milliseconds;
-using Environment = std::map<std::string, std::string>;
+using ::Environment;
+using ::Milliseconds;
 
 // Built programs: the test build of the Stub, the shipped one, the driver, the planted library.
 std::filesystem::path BinDir();
@@ -25,35 +27,12 @@ std::filesystem::path PlantedLibraryPath();
 std::filesystem::path PrefixPath();
 std::filesystem::path HostPath(const std::string& windowsPath);
 
-// A program started under Wine ("wine" followed by the arguments), with extra environment.
-class WineProcess {
-public:
-    WineProcess(const std::vector<std::string>& arguments, const Environment& extra = {});
-    ~WineProcess();  // kills the process if it still runs
-    WineProcess(const WineProcess&) = delete;
-    WineProcess& operator=(const WineProcess&) = delete;
+// Programs under Wine with time-outs: the same code `packwright try` runs them with.
+using ::RunResult;
+using ::RunWine;
+using ::WineProcess;
 
-    // The exit code, or nothing when the process is still running after the time-out.
-    std::optional<int> Wait(Milliseconds timeout);
-    void Kill();
-    // What the process wrote to stdout and stderr (complete once it has ended).
-    std::string Output() const;
-
-private:
-    int pid_ = -1;
-    std::optional<int> exitCode_;
-    std::filesystem::path outputFile_;
-};
-
-struct RunResult {
-    std::optional<int> exitCode;  // nothing: timed out (and killed)
-    std::string output;
-};
-
-// Runs a program to its end or the time-out.
-RunResult RunWine(const std::vector<std::string>& arguments, Milliseconds timeout, const Environment& extra = {});
-
-// Runs the window driver with the given commands (see tests/e2e/driver/Driver.cpp).
+// Runs the window driver with the given commands (see packwright/try/driver/Driver.cpp).
 // Programs the driver starts inherit extra.
 RunResult Drive(const std::vector<std::string>& commands, Milliseconds timeout = Milliseconds(60000),
                 const Environment& extra = {});

@@ -3,7 +3,7 @@
 //   driver.exe COMMAND ARGS... [COMMAND ARGS...]...
 //
 // Commands run in order; every wait has a time-out in milliseconds and a time-out ends the
-// driver with exit code 2 (a bad command line gives 3), so a test fails instead of hanging.
+// driver with exit code 2 (a bad command line gives 3), so a caller fails instead of hanging.
 //   window CLASS TITLE MS     wait for a visible top-level window ("*" matches anything)
 //   gone CLASS TITLE MS       wait until no such window exists
 //   box CAPTION MS            wait for a message box and print its text
@@ -34,6 +34,21 @@
 //   painted CLASS TITLE MS    wait for the window (as "window" does; a wizard's current page
 //                             shown), have every visible top-level window drawn afresh, and
 //                             wait until all of them have painted: for screenshots
+//   fill PAGE ID TEXT         for `walk`: put TEXT into control ID when the wizard shows PAGE
+//   reply KEY BUTTON          for `walk`: answer a message whose caption is KEY, or whose text
+//                             begins with KEY, with the button labelled BUTTON ("Yes", "Replace")
+//                             or, given as a number, with the button of that id
+//   shots FOLDER              for `walk`: before each page, message or opened program, print
+//                             "shot: NAME" and wait until FOLDER\NAME.done exists
+//   nowizard                  for `walk`: a wizard page is a failure (exit code 4), as in a
+//                             run with silent switches
+//   walk COMMANDLINE MS       start a setup program and walk it to its end: every wizard page
+//                             with its proposals (and the fills) and Next, then Finish; every
+//                             message answered by the replies (a notice with one button is
+//                             acknowledged; a question without a reply ends the driver with
+//                             exit code 4); every program it opens noted and closed. Ends when
+//                             the program and every process it started have ended; prints
+//                             what it saw and "exit: CODE"
 //   sleep MS
 //   list                      print every visible top-level window
 // Output lines are "key: value"; texts have line breaks written as \n.
@@ -47,52 +62,13 @@
 #include <string>
 #include <vector>
 
+#include "DriverWindows.h"
+#include "Walk.h"
+
+using namespace driver;
+
 namespace {
-const int NextId = 0x3024;
-const int BackId = 0x3023;
-const int FinishId = 0x3025;
-const UINT PsmPressButton = WM_USER + 113;
-const WPARAM PressBack = 0, PressNext = 1, PressFinish = 2;
-const UINT PsmGetCurrentPageHwnd = WM_USER + 118;
-
-std::string WindowText(HWND window) {
-    char text[4096] = "";
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             2000, &length))
-        return "";
-    return text;
-}
-
-std::string ClassName(HWND window) {
-    char name[256] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-std::string Escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += "\\n";
-        else if (c != '\r') out += c;
-    }
-    return out;
-}
-
 bool Matches(const char* pattern, const std::string& value) { return std::strcmp(pattern, "*") == 0 || value == pattern; }
-
-BOOL CALLBACK CollectVisible(HWND window, LPARAM list) {
-    if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
-
-std::vector<HWND> TopLevelWindows() {
-    std::vector<HWND> windows;
-    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&windows));
-    return windows;
-}
-
-bool IsWizard(HWND window) { return ClassName(window) == "#32770" && GetDlgItem(window, NextId) != nullptr; }
 
 HWND FindWindowMatching(const char* className, const char* title) {
     for (HWND window : TopLevelWindows())
@@ -104,51 +80,6 @@ HWND FindMessageBox(const char* caption) {
     for (HWND window : TopLevelWindows())
         if (ClassName(window) == "#32770" && !IsWizard(window) && WindowText(window) == caption) return window;
     return nullptr;
-}
-
-HWND FindWizard() {
-    for (HWND window : TopLevelWindows())
-        if (IsWizard(window)) return window;
-    return nullptr;
-}
-
-void PrintShortcut(const std::string& path);
-
-[[noreturn]] void Fail(int code, const std::string& message) {
-    std::fprintf(stderr, "driver: %s\n", message.c_str());
-    std::fflush(stdout);
-    std::exit(code);
-}
-
-// Polls until found() gives a window or the time runs out.
-template <typename Find>
-HWND WaitFor(DWORD milliseconds, const std::string& what, Find found) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND window = found()) return window;
-        if (GetTickCount() - start >= milliseconds) Fail(2, "timed out waiting for " + what);
-        Sleep(50);
-    }
-}
-
-HWND CurrentPage(HWND wizard) {
-    return reinterpret_cast<HWND>(SendMessageA(wizard, PsmGetCurrentPageHwnd, 0, 0));
-}
-
-// A wizard button that is shown and enabled, or null.
-HWND UsableButton(HWND wizard, int id) {
-    HWND control = GetDlgItem(wizard, id);
-    return control && IsWindowVisible(control) && IsWindowEnabled(control) ? control : nullptr;
-}
-
-void SetText(HWND control, const std::string& text) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, &result);
-}
-
-void Print(const char* key, const std::string& value) {
-    std::printf("%s: %s\n", key, Escaped(value).c_str());
-    std::fflush(stdout);
 }
 
 class Arguments {
@@ -166,46 +97,6 @@ private:
     char** values_;
     int next_ = 1;
 };
-}  // namespace
-
-namespace {
-BOOL CALLBACK CollectChild(HWND window, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
-
-// True when no visible window of the tree has anything left to paint, and the thread that
-// owns it answers, so it is not in the middle of painting.
-bool HasPainted(HWND top) {
-    std::vector<HWND> tree = {top};
-    EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&tree));
-    for (HWND window : tree)
-        if (IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE)) return false;
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) != 0;
-}
-
-// A window can be up, its texts set, and still not drawn: the first run of a fresh prefix
-// is slow to paint. So every visible top-level window is invalidated and polled until all
-// have painted twice in a row; then a moment for the drawing to reach the X server, which
-// happens once the owning thread is idle again.
-void WaitUntilPainted(HWND window, DWORD milliseconds) {
-    if (IsWizard(window))
-        WaitFor(milliseconds, "the wizard's page to show", [&]() -> HWND {
-            HWND page = CurrentPage(window);
-            return page && IsWindowVisible(page) ? page : nullptr;
-        });
-    std::vector<HWND> windows = TopLevelWindows();
-    for (HWND top : windows) RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    int settled = 0;
-    WaitFor(milliseconds, "the windows to paint", [&]() -> HWND {
-        bool painted = true;
-        for (HWND top : windows) painted = painted && (!IsWindow(top) || HasPainted(top));
-        settled = painted ? settled + 1 : 0;
-        return settled >= 2 ? window : nullptr;
-    });
-    Sleep(300);
-}
 
 void PrintShortcut(const std::string& path) {
     CoInitialize(nullptr);
@@ -232,6 +123,7 @@ void PrintShortcut(const std::string& path) {
 
 int main(int argc, char** argv) {
     Arguments args(argc, argv);
+    WalkSettings walk;
     while (args.More()) {
         std::string command = args.Text();
         if (command == "window" || command == "close") {
@@ -257,7 +149,7 @@ int main(int argc, char** argv) {
             int answer = command == "answer" ? static_cast<int>(args.Number()) : 0;
             DWORD ms = args.Number();
             HWND box = WaitFor(ms, std::string("message box ") + caption, [&] { return FindMessageBox(caption); });
-            Print("box", WindowText(GetDlgItem(box, 0xFFFF)));
+            Print("box", WindowText(GetDlgItem(box, MessageTextId)));
             if (answer) PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
         } else if (command == "sheet") {
             HWND wizard = WaitFor(args.Number(), "the wizard", FindWizard);
@@ -375,6 +267,20 @@ int main(int argc, char** argv) {
                                   [&] { return FindWindowMatching(className, title); });
             WaitUntilPainted(window, ms);
             Print("painted", ClassName(window) + " / " + WindowText(window));
+        } else if (command == "fill") {
+            std::string page = args.Text();
+            int id = static_cast<int>(args.Number());
+            walk.fills.push_back({page, id, args.Text()});
+        } else if (command == "reply") {
+            std::string key = args.Text();
+            walk.replies.push_back({key, args.Text()});
+        } else if (command == "nowizard") {
+            walk.noWizard = true;
+        } else if (command == "shots") {
+            walk.shotsFolder = args.Text();
+        } else if (command == "walk") {
+            std::string line = args.Text();
+            Walk(line, args.Number(), walk);
         } else if (command == "sleep") {
             Sleep(args.Number());
         } else if (command == "list") {
