@@ -40,6 +40,11 @@ bool PlatformFindFile(const char* path, FoundFile* found);
 bool PlatformFileAttributes(const char* path, u32* attributes);
 bool PlatformSetFileAttributes(const char* path, u32 attributes);
 bool PlatformCreateDirectory(const char* path);
+// Creates a new folder with the access rules given in the system's text form of a security
+// descriptor. Fails when anything of that name exists already, so a folder somebody else made
+// beforehand, with rules of their choosing, is never taken for this one; fails as well on a
+// system that cannot apply such rules.
+bool PlatformCreateGuardedDirectory(const char* path, const char* securityDescriptor);
 bool PlatformRemoveDirectory(const char* path);
 bool PlatformDeleteFile(const char* path);
 // Renames a file; fails when the new name exists.

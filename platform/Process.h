@@ -14,6 +14,10 @@ bool PlatformModulePath(char* buffer, u32 capacity);
 bool PlatformTempDirectory(char* buffer, u32 capacity);
 bool PlatformWindowsDirectory(char* buffer, u32 capacity);
 
+// A number that differs from one process to the next, to name a fresh folder. It need not be
+// secret: the folder's creation fails when the name is taken.
+u32 PlatformUniqueNumber();
+
 // Creates the named mutex owned by this process. The handle is never closed, so ownership
 // ends only with the process.
 void PlatformCreateOwnedMutex(const char* name);

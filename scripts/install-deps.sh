@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config git
   libgtest-dev libcli11-dev libfmt-dev libtomlplusplus-dev libdivsufsort-dev
   g++-mingw-w64-i686 wine wine32:i386 fonts-liberation xvfb xauth x11-apps imagemagick
-  clang libclang-rt-14-dev bzip2 xz-utils gzip
+  clang libclang-rt-14-dev bzip2 xz-utils gzip libxml2-utils
   dpkg-dev groff-base lintian
 )
 missing=()

@@ -53,6 +53,17 @@ bool TemporaryCopyPath(const char* modulePath, const char* tempDirectory, char* 
     return Append(out, capacity, &at, name, static_cast<u32>(std::strlen(name)));
 }
 
+bool TemporaryFolderPath(const char* tempDirectory, u32 number, char* out, u32 capacity) {
+    char name[12] = "\\~ZS";
+    for (int i = 0; i < 8; ++i) name[4 + i] = "0123456789ABCDEF"[number >> (28 - 4 * i) & 0xF];
+    u32 directoryLength = static_cast<u32>(std::strlen(tempDirectory));
+    if (directoryLength && tempDirectory[directoryLength - 1] == '\\') --directoryLength;
+    u32 at = 0;
+    if (capacity == 0) return false;
+    out[0] = 0;
+    return Append(out, capacity, &at, tempDirectory, directoryLength) && Append(out, capacity, &at, name, sizeof name);
+}
+
 bool Step2CommandLine(const char* copyPath, char* out, u32 capacity) {
     u32 at = 0;
     if (capacity == 0) return false;

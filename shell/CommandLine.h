@@ -1,5 +1,5 @@
 // Command-line handling of start-up: the tail after the program name, the "/step2" switch
-// of the Uninstaller's temporary copy, and where that copy goes.
+// of the Uninstaller's temporary copy, and where that copy and its folder go.
 #pragma once
 #include "state/Types.h"
 
@@ -15,6 +15,10 @@ bool IsStep2Switch(const char* tail);
 // the executable path from its last backslash on, so exactly one backslash separates them.
 // False when the result would not fit in capacity bytes.
 bool TemporaryCopyPath(const char* modulePath, const char* tempDirectory, char* out, u32 capacity);
+
+// A folder for the copy: the temporary directory (one trailing backslash tolerated), a
+// backslash, "~ZS" and the number in eight hexadecimal digits. False when it would not fit.
+bool TemporaryFolderPath(const char* tempDirectory, u32 number, char* out, u32 capacity);
 
 // The copy's command line: its path in quotes, then " /step2". The quotes keep a temporary
 // directory with blanks from being read as a shorter program name. False when it would not

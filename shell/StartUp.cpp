@@ -14,24 +14,55 @@ namespace {
 const char UninstallMutexName[] = "ZelSetupUninstall";
 const char WindowClassName[] = "ZelSetupWindow";
 const char WindowTitle[] = "Marrowfen Setup Utility";
-}  // namespace
 
-bool RelaunchFromTemporaryCopy() {
-    char modulePath[PathCapacity];
+// Only administrators and the system may change the copy's folder and what is in it
+// (protected: nothing is inherited from the user's temporary folder). The copy runs with
+// administrator rights; a folder the user's other programs could write would let them swap
+// the copy or plant a library beside it.
+const char GuardedFolderRules[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+// A name that is taken is passed over, never reused; after this many the copy is not made.
+constexpr u32 FolderAttempts = 8;
+
+bool MakeGuardedTemporaryFolder(char* folder, u32 capacity) {
     char tempDirectory[PathCapacity];
-    char copyPath[PathCapacity];
-    if (!PlatformModulePath(modulePath, sizeof modulePath)) return false;
     if (!PlatformTempDirectory(tempDirectory, sizeof tempDirectory)) return false;
-    if (!TemporaryCopyPath(modulePath, tempDirectory, copyPath, sizeof copyPath)) return false;
-    // Copying onto itself fails, so a copy started without the switch runs in place.
-    if (!PlatformCopyFile(modulePath, copyPath)) return false;
-    PlatformCreateOwnedMutex(UninstallMutexName);
+    u32 number = PlatformUniqueNumber();
+    for (u32 attempt = 0; attempt < FolderAttempts; ++attempt)
+        if (TemporaryFolderPath(tempDirectory, number + attempt, folder, capacity) &&
+            PlatformCreateGuardedDirectory(folder, GuardedFolderRules))
+            return true;
+    return false;
+}
 
+// Copies the running executable into the folder; both go at the next restart, the file first
+// so that the folder is empty by its turn.
+bool CopyIntoFolder(const char* modulePath, const char* folder, char* copyPath, u32 capacity) {
+    if (!TemporaryCopyPath(modulePath, folder, copyPath, capacity) || !PlatformCopyFile(modulePath, copyPath)) {
+        PlatformRemoveDirectory(folder);
+        return false;
+    }
+    PlatformMoveAtRestart(copyPath, nullptr);
+    PlatformMoveAtRestart(folder, nullptr);
+    return true;
+}
+
+// Starts the copy with "/step2" in the Windows directory while holding the mutex it waits on.
+bool StartCopy(const char* copyPath) {
+    PlatformCreateOwnedMutex(UninstallMutexName);
     char windowsDirectory[PathCapacity];
     char commandLine[PathCapacity + 16];
     if (!PlatformWindowsDirectory(windowsDirectory, sizeof windowsDirectory)) return false;
     if (!Step2CommandLine(copyPath, commandLine, sizeof commandLine)) return false;
     return PlatformStartProcess(commandLine, windowsDirectory);
+}
+}  // namespace
+
+bool RelaunchFromTemporaryCopy() {
+    char modulePath[PathCapacity];
+    char folder[PathCapacity];
+    char copyPath[PathCapacity];
+    return PlatformModulePath(modulePath, sizeof modulePath) && MakeGuardedTemporaryFolder(folder, sizeof folder) &&
+           CopyIntoFolder(modulePath, folder, copyPath, sizeof copyPath) && StartCopy(copyPath);
 }
 
 int RunStartUp(InstanceHandle instance, const char* commandLineTail, const RunModeHandlers& handlers) {

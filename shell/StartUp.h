@@ -10,7 +10,8 @@
 // the matching handler.
 int RunStartUp(InstanceHandle instance, const char* commandLineTail, const RunModeHandlers& handlers);
 
-// Uninstall mode's first process: copies the executable to the temporary directory and
-// starts the copy with "/step2" while holding the mutex the copy waits on. True when the
-// copy was started and this process should end.
+// Uninstall mode's first process: copies the executable into a new folder of the temporary
+// directory that only administrators and the system may change, and starts the copy with
+// "/step2" while holding the mutex the copy waits on. True when the copy was started and this
+// process should end.
 bool RelaunchFromTemporaryCopy();

@@ -13,10 +13,12 @@
 #include <thread>
 
 #include "packwright/parallel/WorkerPool.h"
+#include "packwright/pe/VersionResource.h"
 
 #include "packwright/builder/InstallPlan.h"
 #include "packwright/builder/ManifestReader.h"
 #include "packwright/builder/ShippedFiles.h"
+#include "packwright/builder/StubVersion.h"
 #include "packwright/writer/InstallerWriter.h"
 #include "packwright/writer/PackageLimits.h"
 #include "packwright/writer/StubPatch.h"
@@ -159,6 +161,26 @@ std::string DefaultStubPath() { return ShippedFilePath("stub.exe"); }
 std::string DefaultDriverPath() { return ShippedFilePath("driver.exe"); }
 
 namespace {
+// The name the installer is built under. verify --manifest compares with an installer that
+// may have been renamed since: the name it was built under is then the one it records.
+std::string OriginalFileName(const std::string& outputPath, bool comparing) {
+    std::string name = fs::path(outputPath).filename().string();
+    if (!comparing) return name;
+    std::ifstream in(outputPath, std::ios::binary);
+    if (!in) return name;
+    ByteVector bytes(1 << 20);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    std::optional<VersionLayout> layout = ReadVersionLayout(bytes.data(), bytes.size());
+    if (!layout) return name;
+    for (const VersionString& s : layout->strings)
+        if (s.key == "OriginalFilename") {
+            std::string recorded = ReadVersionText(bytes.data(), s);
+            if (!recorded.empty()) return recorded;
+        }
+    return name;
+}
+
 // Everything a build needs before its first byte: the checked plan and the stub.
 struct PreparedBuild {
     InstallPlan plan;
@@ -166,7 +188,7 @@ struct PreparedBuild {
     BuildResult result;
 };
 
-PreparedBuild Prepare(const BuildOptions& options) {
+PreparedBuild Prepare(const BuildOptions& options, bool comparing) {
     PreparedBuild b;
     Diagnostics d(options.manifestPath);
     Manifest manifest = ReadManifest(options.manifestPath, d);
@@ -174,6 +196,7 @@ PreparedBuild Prepare(const BuildOptions& options) {
     bool chosen = !options.stubPath.empty();
     b.stub = LoadStub(chosen ? options.stubPath : DefaultStubPath(), chosen);
     CheckVolumeSize(b.plan, b.stub, options, manifest, d);
+    FillStubVersion(b.stub, manifest, OriginalFileName(options.outputPath, comparing), d);
     RejectOutputsAsSources(b.plan, options.outputPath, d);
     if (fs::is_directory(options.outputPath))
         throw BuildError(fmt::format("the output '{}' is a folder", options.outputPath));
@@ -205,7 +228,7 @@ StreamProducer Producer(const InstallPlan& plan, const BuildOptions& options) {
 }  // namespace
 
 BuildResult BuildInstaller(const BuildOptions& options) {
-    PreparedBuild b = Prepare(options);
+    PreparedBuild b = Prepare(options, false);
     const InstallPlan& plan = b.plan;
     // Everything is checked: only now may the output's folder come into being.
     std::error_code ec;
@@ -229,7 +252,7 @@ BuildResult BuildInstaller(const BuildOptions& options) {
 }
 
 VolumeComparison CompareWithBuild(const BuildOptions& options) {
-    PreparedBuild b = Prepare(options);
+    PreparedBuild b = Prepare(options, true);
     try {
         return CompareInstallerFiles(b.stub, Producer(b.plan, options), options.outputPath, {b.plan.volumeSize, true});
     } catch (const WriterError& e) {

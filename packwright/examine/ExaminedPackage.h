@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "packwright/examine/StubVersionInfo.h"
 #include "packwright/writer/PackageModel.h"
 #include "state/RunMode.h"
 #include "state/Types.h"
@@ -77,6 +78,7 @@ struct ExaminedPackage {
     std::vector<Problem> problems;             // in stream order
     std::optional<Problem> stop;               // the problem that ended reading early (also in problems)
     std::vector<Span> spans;                   // the stream's parts in order, as far as read
+    std::optional<StubVersionInfo> version;    // the Stub's version resource, when it has one
     u64 blocksRead = 0;                        // DataBlocks, the header's included
 
     // The path of a volume file: volume 0 is `path`, the others are named after it.

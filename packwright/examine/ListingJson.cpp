@@ -41,6 +41,19 @@ void Header(JsonWriter& j, const ExaminedPackage& p) {
     j.End();
 }
 
+void Version(JsonWriter& j, const ExaminedPackage& p) {
+    j.Key("version_resource");
+    if (!p.version) {
+        j.Null();
+        return;
+    }
+    const std::array<u16, 4>& n = p.version->numbers;
+    j.BeginObject().Key("version").Utf8(fmt::format("{}.{}.{}.{}", n[0], n[1], n[2], n[3]));
+    j.Key("strings").BeginObject();
+    for (const auto& [key, text] : p.version->strings) j.Key(key).Utf8(text);
+    j.End().End();
+}
+
 void Files(JsonWriter& j, const ExaminedPackage& p) {
     j.Key("files").BeginArray();
     for (const ExaminedFile& f : p.files) {
@@ -143,6 +156,7 @@ std::string ListingJson(const ExaminedPackage& p) {
     j.Key("kind").Utf8(RunModeName(p.runMode)).Key("run_mode").Number(static_cast<u64>(static_cast<u8>(RunModeValue(p.runMode))));
     j.Key("package_offset").Number(p.packageOffset);
     AddVolumes(j, p);
+    Version(j, p);
     j.Key("complete").Bool(p.complete);
     if (p.headerRead) Header(j, p);
     if (p.runMode == RunMode::Install && p.headerRead) Files(j, p);

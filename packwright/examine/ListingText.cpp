@@ -35,6 +35,12 @@ void AppendHeader(std::string& out, const ExaminedPackage& p) {
                            static_cast<u64>(h.SizeTable[k]) * (512u << k), h.SizeTable[k]);
 }
 
+// What Windows shows about the installer (Explorer, the elevation prompt).
+void AppendVersion(std::string& out, const StubVersionInfo& v) {
+    out += fmt::format("Version resource: {}\n", Version(v.numbers));
+    for (const auto& [key, text] : v.strings) out += fmt::format("  {:<17} {}\n", key + ":", text.empty() ? "(none)" : text);
+}
+
 void AppendFiles(std::string& out, const ExaminedPackage& p) {
     out += fmt::format("\nFiles ({}):\n", p.files.size());
     if (p.files.empty()) return;
@@ -116,6 +122,7 @@ std::string ListingText(const ExaminedPackage& p) {
     out += fmt::format("Kind:            {} (run mode {})\n", RunModeName(p.runMode), RunModeValue(p.runMode));
     out += fmt::format("Package offset:  {}\n", p.packageOffset);
     out += fmt::format("Volumes read:    {}\n", p.volumes.size());
+    if (p.version) AppendVersion(out, *p.version);
     if (p.headerRead) AppendHeader(out, p);
     if (p.runMode == RunMode::Install && p.headerRead) AppendFiles(out, p);
     if (p.runMode == RunMode::Install && p.filesEnded) {

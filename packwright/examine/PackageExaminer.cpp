@@ -258,6 +258,7 @@ void ExaminePackageInto(const std::string& path, ExaminedPackage& out, const Exa
         out.problems.push_back({"run mode " + std::to_string(RunModeValue(out.runMode)) + " is not one the builder makes"});
     out.complete = !examination.Stopped();
     AddVolumes(session, out);
+    out.version = ReadStubVersionInfo(out.path, out.packageOffset);
 }
 
 ExaminedPackage ExaminePackage(const std::string& path, const ExamineCallbacks& callbacks, const ExamineOptions& options) {

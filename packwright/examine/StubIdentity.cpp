@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "package/Locator.h"
+#include "packwright/pe/VersionResource.h"
 
 namespace {
 std::optional<std::vector<u8>> ReadPrefix(const std::string& path, u64 limit) {
@@ -15,6 +16,23 @@ std::optional<std::vector<u8>> ReadPrefix(const std::string& path, u64 limit) {
     while (bytes.size() < limit && in.get(c)) bytes.push_back(static_cast<u8>(c));
     return bytes;
 }
+
+// The bytes the builder fills for each installer: the PackageOffset after the locator's
+// marker, and the version resource's strings and numbers.
+std::vector<std::pair<std::size_t, std::size_t>> FilledRanges(const std::vector<u8>& shipped) {
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    std::size_t locator = FindLocator(shipped.data(), shipped.size());
+    ranges.emplace_back(locator + LocatorMarkerLength, 4);
+    if (std::optional<VersionLayout> layout = ReadVersionLayout(shipped.data(), shipped.size()))
+        for (const auto& range : FilledVersionRanges(*layout)) ranges.push_back(range);
+    return ranges;
+}
+
+bool IsFilled(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, std::size_t at) {
+    for (const auto& [start, length] : ranges)
+        if (at >= start && at - start < length) return true;
+    return false;
+}
 }  // namespace
 
 StubIdentity IdentifyStub(const std::string& installerPath, u32 packageOffset, const std::string& shippedStubPath) {
@@ -24,12 +42,10 @@ StubIdentity IdentifyStub(const std::string& installerPath, u32 packageOffset, c
     std::optional<std::vector<u8>> shipped = ReadPrefix(shippedStubPath, 1ull << 31);
     std::optional<std::vector<u8>> ours = ReadPrefix(installerPath, packageOffset);
     if (!shipped || !ours) return id;
-    // The builder patches the PackageOffset after the locator's marker; nothing else.
-    std::size_t locator = FindLocator(shipped->data(), shipped->size());
-    std::size_t offsetField = locator + LocatorMarkerLength;
+    std::vector<std::pair<std::size_t, std::size_t>> filled = FilledRanges(*shipped);
     std::size_t common = std::min(shipped->size(), ours->size());
     for (std::size_t i = 0; i < common; ++i) {
-        if (i >= offsetField && i < offsetField + 4) continue;
+        if (IsFilled(filled, i)) continue;
         if ((*shipped)[i] != (*ours)[i]) {
             id.verdict = StubIdentity::Verdict::Differs;
             id.firstDifference = i;

@@ -1,5 +1,6 @@
 // Whether an installer's Stub is byte for byte the one this packwright ships (the default
-// stub beside the packwright binary), its PackageOffset aside. No checksum covers the Stub:
+// stub beside the packwright binary), apart from what the builder fills in for each installer:
+// its PackageOffset and its version resource's texts and numbers. No checksum covers the Stub:
 // this comparison is the only way to notice changed code in it.
 #pragma once
 #include <optional>

@@ -33,6 +33,7 @@ std::set<std::string> g_inUse;     // host paths
 std::set<std::string> g_failWrites;  // host paths whose writes stop short
 u64 g_writeBudget = ~0ull;           // bytes any file may still take: a full disk
 std::map<std::string, std::array<u16, 4>> g_versions;
+std::map<std::string, std::string> g_guardedFolders;  // path -> security descriptor
 std::vector<fake::RestartMove> g_restartMoves;
 std::vector<std::string> g_profileWrites;
 
@@ -98,6 +99,7 @@ void ResetFiles() {
     g_failWrites.clear();
     g_writeBudget = ~0ull;
     g_versions.clear();
+    g_guardedFolders.clear();
     g_restartMoves.clear();
     g_profileWrites.clear();
 }
@@ -158,6 +160,12 @@ void FailWritesTo(const std::string& path) {
 void SetDiskSpace(u64 bytes) {
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
     g_writeBudget = bytes;
+}
+std::optional<std::string> GuardedFolderDescriptor(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    auto it = g_guardedFolders.find(path);
+    if (it == g_guardedFolders.end()) return std::nullopt;
+    return it->second;
 }
 void SetFileVersion(const std::string& path, u16 major, u16 minor, u16 build, u16 revision) {
     std::lock_guard<std::recursive_mutex> lock(g_mutex);
@@ -289,6 +297,16 @@ bool PlatformSetFileAttributes(const char* path, u32 attributes) {
 }
 
 bool PlatformCreateDirectory(const char* path) { return ::mkdir(Host(path).c_str(), 0755) == 0; }
+bool PlatformCreateGuardedDirectory(const char* path, const char* securityDescriptor) {
+    std::lock_guard<std::recursive_mutex> lock(g_mutex);
+    fake_state::RecordCall(std::string("guarded folder ") + path);
+    std::string host = Host(path);
+    // Without a drive root nothing is made on disk; the folders made so far still count.
+    bool taken = host[0] == '/' ? ::mkdir(host.c_str(), 0700) != 0 : g_guardedFolders.count(path) != 0;
+    if (taken) return false;
+    g_guardedFolders[path] = securityDescriptor;
+    return true;
+}
 bool PlatformRemoveDirectory(const char* path) { return ::rmdir(Host(path).c_str()) == 0; }
 
 bool PlatformDeleteFile(const char* path) {

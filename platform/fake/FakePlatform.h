@@ -48,6 +48,8 @@ void FailWritesTo(const std::string& path);
 void SetDiskSpace(u64 bytes);
 // The version resource a file carries (none unless set).
 void SetFileVersion(const std::string& path, u16 major, u16 minor, u16 build, u16 revision);
+// The security descriptor a guarded folder was created with; nothing when none was made there.
+std::optional<std::string> GuardedFolderDescriptor(const std::string& path);
 // Moves and deletions asked for at the next restart (`to` empty: delete), in order.
 struct RestartMove {
     std::string from, to;
@@ -156,6 +158,8 @@ const std::vector<WizardRun>& Wizards();
 void SetModulePath(const std::string& path);  // empty: the path cannot be had
 void SetTempDirectory(const std::string& path);
 void SetWindowsDirectory(const std::string& path);
+// The numbers PlatformUniqueNumber gives, one per call from this one on (0x1000 unless set).
+void SetUniqueNumber(u32 first);
 // Fails every later copy / process start / window creation.
 void FailCopies(bool fail);
 void FailProcessStarts(bool fail);

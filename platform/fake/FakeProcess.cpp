@@ -12,6 +12,7 @@ std::string g_tempDirectory;
 std::string g_windowsDirectory;
 bool g_failCopies = false;
 bool g_failStarts = false;
+u32 g_uniqueNumber = 0x1000;
 
 bool CopyOut(const std::string& value, char* buffer, u32 capacity) {
     if (value.empty() || value.size() >= capacity) return false;
@@ -27,6 +28,7 @@ void ResetProcess() {
     g_tempDirectory.clear();
     g_windowsDirectory.clear();
     g_failCopies = g_failStarts = false;
+    g_uniqueNumber = 0x1000;
 }
 }  // namespace fake_state
 
@@ -46,6 +48,7 @@ void Reset() {
 void SetModulePath(const std::string& path) { g_modulePath = path; }
 void SetTempDirectory(const std::string& path) { g_tempDirectory = path; }
 void SetWindowsDirectory(const std::string& path) { g_windowsDirectory = path; }
+void SetUniqueNumber(u32 first) { g_uniqueNumber = first; }
 void FailCopies(bool fail) { g_failCopies = fail; }
 void FailProcessStarts(bool fail) { g_failStarts = fail; }
 }  // namespace fake
@@ -56,6 +59,8 @@ void PlatformExitProcess(int code) { throw FakeProcessExit{code}; }
 
 bool PlatformTempDirectory(char* buffer, u32 capacity) { return CopyOut(g_tempDirectory, buffer, capacity); }
 bool PlatformWindowsDirectory(char* buffer, u32 capacity) { return CopyOut(g_windowsDirectory, buffer, capacity); }
+
+u32 PlatformUniqueNumber() { return g_uniqueNumber++; }
 
 void PlatformCreateOwnedMutex(const char* name) { fake_state::RecordCall(std::string("mutex owned ") + name); }
 void PlatformWaitForMutex(const char* name) { fake_state::RecordCall(std::string("wait ") + name); }

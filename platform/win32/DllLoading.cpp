@@ -26,6 +26,10 @@ void RestrictLibrarySearch() {
 
 void* LoadSystemLibrary(const char* fileName) {
     if (TestHardeningDisabled()) return LoadLibraryA(fileName);
+    // By name, so that the side-by-side assembly the manifest asks for (the current common
+    // controls) is found; otherwise only the system folder is searched. Systems that do not
+    // know the flag refuse the call and get the library by its full path.
+    if (HMODULE library = LoadLibraryExA(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return library;
     char path[MAX_PATH];
     UINT length = GetSystemDirectoryA(path, MAX_PATH);
     if (length == 0 || length + 1 + lstrlenA(fileName) >= MAX_PATH) return nullptr;

@@ -5,8 +5,10 @@
 // Restricts the library search to the system folder. Called first thing at start-up.
 void RestrictLibrarySearch();
 
-// Loads comctl32 from the system folder by its full path and initialises common controls.
+// Loads comctl32 as LoadSystemLibrary does and initialises common controls.
 void InitCommonControlsFromSystem();
 
-// Loads a library from the system folder by its full path; null when it is not there.
+// Loads a library of the system: the side-by-side assembly of that name that the program's
+// manifest asks for, or else the one in the system folder; never one from the program's own,
+// the current or the temporary folder. Null when there is none.
 void* LoadSystemLibrary(const char* fileName);

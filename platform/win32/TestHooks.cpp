@@ -69,6 +69,14 @@ bool TestDecodeOnly() {
     return Variable("PACKWRIGHT_TEST_INSTALL", value, sizeof value) && lstrcmpA(value, "decode") == 0;
 }
 
+bool TestFolderNumber(u32* number) {
+    char value[16];
+    if (!Variable("PACKWRIGHT_TEST_FOLDER_NUMBER", value, sizeof value)) return false;
+    *number = 0;
+    for (const char* p = value; *p >= '0' && *p <= '9'; ++p) *number = *number * 10 + static_cast<u32>(*p - '0');
+    return true;
+}
+
 void TestLinger() {
     char value[16];
     if (!Variable("PACKWRIGHT_TEST_LINGER_MS", value, sizeof value)) return;

@@ -90,6 +90,18 @@ bool PlatformFileAttributes(const char* path, u32* attributes) {
 
 bool PlatformSetFileAttributes(const char* path, u32 attributes) { return SetFileAttributesA(path, attributes) != FALSE; }
 bool PlatformCreateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != FALSE; }
+bool PlatformCreateGuardedDirectory(const char* path, const char* securityDescriptor) {
+    // Looked up at run time: systems before Windows 2000 lack it and refuse the folder.
+    using ConvertFunction = BOOL(WINAPI*)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+    auto convert = reinterpret_cast<ConvertFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("advapi32.dll"), "ConvertStringSecurityDescriptorToSecurityDescriptorA")));
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+    if (!convert || !convert(securityDescriptor, 1 /* SDDL_REVISION_1 */, &attributes.lpSecurityDescriptor, nullptr))
+        return false;
+    // The descriptor is not freed: its few bytes go with the process, and LocalFree would be
+    // one more import.
+    return CreateDirectoryA(path, &attributes) != FALSE;
+}
 bool PlatformRemoveDirectory(const char* path) { return RemoveDirectoryA(path) != FALSE; }
 bool PlatformDeleteFile(const char* path) { return DeleteFileA(path) != FALSE; }
 bool PlatformMoveFile(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }

@@ -25,6 +25,14 @@ bool PlatformWindowsDirectory(char* buffer, u32 capacity) {
     return Fits(GetWindowsDirectoryA(buffer, capacity), capacity);
 }
 
+u32 PlatformUniqueNumber() {
+    u32 number;
+    if (TestFolderNumber(&number)) return number;
+    // Two Uninstallers in the same millisecond get the same number; the second passes over
+    // the first one's folder to the next name.
+    return GetTickCount();
+}
+
 void PlatformCreateOwnedMutex(const char* name) { CreateMutexA(nullptr, TRUE, name); }
 
 void PlatformWaitForMutex(const char* name) {

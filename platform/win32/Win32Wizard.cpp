@@ -1,5 +1,5 @@
-// The wizard on Windows: a property sheet in wizard mode. comctl32 is loaded from the system
-// folder by its full path and PropertySheetA looked up in it, never linked: an import would
+// The wizard on Windows: a property sheet in wizard mode. comctl32 is loaded as a system
+// library (LoadSystemLibrary) and PropertySheetA looked up in it, never linked: an import would
 // let the loader take a comctl32.dll from the Stub's own folder before any code of ours runs.
 #include <windows.h>
 #include <commctrl.h>

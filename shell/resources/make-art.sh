@@ -12,6 +12,8 @@ convert -size 84x200 gradient:'#2050f0'-'#001060' \
   -stroke '#f0f0f0' -strokewidth 3 -draw 'line 42,126 42,164' -draw 'line 28,105 56,119' \
   -stroke none -fill '#ffffff' -draw 'circle 60,40 63,40' -draw 'circle 24,62 26,62' -draw 'circle 66,76 68,76' \
   -dither None -colors 16 -type Palette -compress RLE BMP3:wizard.bmp
+# The writer keeps all 256 palette entries; only the used ones are worth their bytes.
+python3 trim-palette.py wizard.bmp
 
 # The icon: the same crate on a blue tile, 32 and 16 pixels, 16 colours.
 convert -size 32x32 xc:'#1840c0' \

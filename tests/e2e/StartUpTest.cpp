@@ -1,5 +1,5 @@
 // The Stub's start-up under Wine: a missing Package, the start message of each run mode,
-// and the Uninstaller's hand-over to a copy of itself in the temporary folder.
+// and the Uninstaller's hand-over to a copy of itself in a fresh folder of the temporary folder.
 #include <algorithm>
 #include <filesystem>
 
@@ -16,6 +16,16 @@ bool Has(const std::vector<std::string>& events, const std::string& event) {
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
+}
+
+// The folder the copy ran from, checked to be a fresh one directly in the temporary folder.
+fs::path CopysFolder(const std::string& copyModule) {
+    std::string folder = copyModule.substr(0, copyModule.rfind('\\'));
+    std::string name = folder.substr(folder.rfind('\\') + 1);
+    EXPECT_EQ(Lower(folder.substr(0, folder.rfind('\\'))), Lower(UserTempDirectory()));
+    EXPECT_EQ(name.size(), 11u);
+    EXPECT_EQ(name.substr(0, 3), "~ZS");
+    return HostPath(folder);
 }
 
 class StartUp : public StubTest {};
@@ -68,8 +78,6 @@ TEST_F(StartUp, ShippedStubRunsAFinalizerToItsEnd) {
 
 TEST_F(StartUp, UninstallerHandsOverToACopyThatWaitsForTheFirstProcess) {
     WriteCompanionInstaller(TestStubPath(), folder().hostFile("UNINST.EXE"), 1);
-    fs::path copy = HostPath(UserTempDirectory() + "\\UNINST.EXE");
-    fs::remove(copy);
     // The first process holds on for a while after starting the copy: the copy must not
     // get further than its header until the first has ended.
     RunResult first = RunWine({folder().windowsFile("UNINST.EXE")}, ProgramTimeout,
@@ -88,7 +96,9 @@ TEST_F(StartUp, UninstallerHandsOverToACopyThatWaitsForTheFirstProcess) {
     EXPECT_EQ(firstEvents.back(), "exit 0");
 
     std::vector<std::string> copyEvents = EventsOf(trace, processes[1]);
-    EXPECT_EQ(Lower(FindEvent(trace, processes[1], "module")->value), Lower(UserTempDirectory() + "\\UNINST.EXE"));
+    std::string copyModule = FindEvent(trace, processes[1], "module")->value;
+    fs::path copysFolder = CopysFolder(copyModule);
+    EXPECT_EQ(Lower(copyModule.substr(copyModule.rfind('\\'))), "\\uninst.exe");
     EXPECT_EQ(Lower(FindEvent(trace, processes[1], "directory")->value), "c:\\windows");
     EXPECT_EQ(FindEvent(trace, processes[1], "tail")->value, "/step2");
     const TraceEvent* waited = FindEvent(trace, processes[1], "waited");
@@ -96,7 +106,37 @@ TEST_F(StartUp, UninstallerHandsOverToACopyThatWaitsForTheFirstProcess) {
     EXPECT_GE(waited->tick, FindEvent(trace, processes[0], "exit")->tick);
     std::vector<std::string> fromWait(std::find(copyEvents.begin(), copyEvents.end(), "waited 0"), copyEvents.end());
     EXPECT_EQ(fromWait, (std::vector<std::string>{"waited 0", "window 0", "message 1026", "message 16", "exit 0"}));
-    fs::remove(copy);
+    fs::remove_all(copysFolder);
+}
+
+TEST_F(StartUp, EachCopyRunsFromAFolderOfItsOwnAndANameTakenBeforeIsPassedOver) {
+    WriteCompanionInstaller(TestStubPath(), folder().hostFile("UNINST.EXE"), 1);
+    // The folder the first name tried would give, made beforehand with a program of somebody
+    // else's in it (a traced Finalizer: had it run, its trace would show).
+    fs::path taken = HostPath(UserTempDirectory() + "\\~ZS00001234");
+    fs::remove_all(taken);
+    fs::create_directories(taken);
+    WriteCompanionInstaller(TestStubPath(), taken / "UNINST.EXE", 2);
+    auto plantedSize = fs::file_size(taken / "UNINST.EXE");
+    auto copysModule = [&](const Environment& extra) {
+        fs::remove(folder().hostFile("trace.txt"));
+        RunResult first = RunWine({folder().windowsFile("UNINST.EXE")}, ProgramTimeout, Traced(extra));
+        EXPECT_EQ(first.exitCode, 0) << first.output;
+        Drive({"answer", "Confirm", "7", "60000"});  // No removes nothing
+        EXPECT_TRUE(WaitForExits(2)) << "the copy did not end";
+        std::vector<TraceEvent> trace = Trace();
+        std::vector<unsigned long> processes = TracedProcesses(trace);
+        EXPECT_EQ(processes.size(), 2u);
+        return processes.size() < 2 ? std::string() : FindEvent(trace, processes[1], "module")->value;
+    };
+    std::string passedOver = copysModule({{"PACKWRIGHT_TEST_FOLDER_NUMBER", "4660"}});  // 0x1234
+    EXPECT_EQ(Lower(passedOver), Lower(UserTempDirectory() + "\\~ZS00001235\\UNINST.EXE"));
+    std::string once = copysModule({}), again = copysModule({});
+    fs::path onceFolder = CopysFolder(once), againFolder = CopysFolder(again);
+    EXPECT_NE(onceFolder, againFolder);
+    EXPECT_EQ(fs::file_size(taken / "UNINST.EXE"), plantedSize) << "the planted file was replaced";
+    for (const fs::path& made : {taken, HostPath(UserTempDirectory() + "\\~ZS00001235"), onceFolder, againFolder})
+        fs::remove_all(made);
 }
 
 TEST_F(StartUp, Step2MatchesInCapitalsButNotWithATrailingBlank) {
@@ -111,23 +151,19 @@ TEST_F(StartUp, Step2MatchesInCapitalsButNotWithATrailingBlank) {
     EXPECT_TRUE(Has(events, "waited 0"));
     EXPECT_TRUE(Has(events, "message 1026"));
 
-    // Started as the temporary copy, but with a blank after the switch: it is a first
-    // process, its copy onto itself fails, and it runs in place without waiting.
-    fs::path inTemp = HostPath(UserTempDirectory() + "\\BLANKTEST.EXE");
-    fs::copy_file(folder().hostFile("UNINST.EXE"), inTemp, fs::copy_options::overwrite_existing);
+    // A blank after the switch makes it a first process: it hands over to a copy of its own.
     fs::remove(folder().hostFile("trace.txt"));
-    RunResult blank = Drive({"launch", UserTempDirectory() + "\\BLANKTEST.EXE /step2 ", "answer", "Confirm", "7", "60000"},
+    RunResult blank = Drive({"launch", folder().windowsFile("UNINST.EXE") + " /step2 ", "answer", "Confirm", "7", "60000"},
                             ProgramTimeout, Traced());
     EXPECT_EQ(blank.exitCode, 0) << blank.output;
-    ASSERT_TRUE(WaitForExits(1));
+    ASSERT_TRUE(WaitForExits(2));
     trace = Trace();
-    ASSERT_EQ(TracedProcesses(trace).size(), 1u);
+    ASSERT_EQ(TracedProcesses(trace).size(), 2u);
     events = EventsOf(trace, TracedProcesses(trace)[0]);
     EXPECT_EQ(FindEvent(trace, TracedProcesses(trace)[0], "tail")->value, "/step2 ");
     EXPECT_FALSE(Has(events, "waited 0"));
-    EXPECT_FALSE(Has(events, "started 0"));
-    EXPECT_TRUE(Has(events, "message 1026"));
-    fs::remove(inTemp);
+    EXPECT_TRUE(Has(events, "started 0"));
+    fs::remove_all(CopysFolder(FindEvent(trace, TracedProcesses(trace)[1], "module")->value));
 }
 
 TEST_F(StartUp, TemporaryFolderWithBlanksStartsTheCopyAndNothingElse) {
@@ -148,7 +184,8 @@ TEST_F(StartUp, TemporaryFolderWithBlanksStartsTheCopyAndNothingElse) {
     for (unsigned long process : processes)
         EXPECT_EQ(FindEvent(trace, process, "module")->value.find("Temp.exe"), std::string::npos);
     ASSERT_EQ(processes.size(), 2u);
-    EXPECT_EQ(Lower(FindEvent(trace, processes[1], "module")->value), Lower(temp + "\\UNINST.EXE"));
+    std::string copyModule = Lower(FindEvent(trace, processes[1], "module")->value);
+    EXPECT_EQ(copyModule.substr(0, temp.size() + 4), Lower(temp + "\\~zs"));
     EXPECT_EQ(FindEvent(trace, processes[1], "tail")->value, "/step2");
     EXPECT_TRUE(Has(EventsOf(trace, processes[1]), "waited 0"));
     EXPECT_TRUE(Has(EventsOf(trace, processes[1]), "message 1026"));

@@ -77,7 +77,6 @@ TEST_F(Uninstall, TwoProductsSharingAFileInstalledAndRemovedLeaveThePrefixAsItWa
     ASSERT_TRUE(RegistryKeyExists("HKEY_LOCAL_MACHINE\\Software\\Sample Software\\Sample Notes"));
     ASSERT_TRUE(RegistryKeyExists("HKEY_CURRENT_USER\\Software\\Sample Software\\Sample Palette"));
 
-    fs::remove(HostPath(UserTempDirectory() + "\\UNINST.EXE"));
     RunResult first = Drive(UninstallCommands(notes), ProgramTimeout, Traced());
     ASSERT_EQ(first.exitCode, 0) << first.output;
     ASSERT_TRUE(WaitForExits(2)) << "the copy did not end";
@@ -89,7 +88,12 @@ TEST_F(Uninstall, TwoProductsSharingAFileInstalledAndRemovedLeaveThePrefixAsItWa
     EXPECT_EQ(Lower(FindEvent(trace, processes[0], "module")->value), Lower(notes.uninstaller));
     EXPECT_TRUE(Has(EventsOf(trace, processes[0]), "started 0"));
     EXPECT_FALSE(Has(EventsOf(trace, processes[0]), "window 0"));
-    EXPECT_EQ(Lower(FindEvent(trace, processes[1], "module")->value), Lower(UserTempDirectory() + "\\UNINST.EXE"));
+    // The copy runs from a folder of its own in the temporary folder.
+    std::string copy = FindEvent(trace, processes[1], "module")->value;
+    std::string copysFolder = copy.substr(0, copy.rfind('\\'));
+    const std::string copiesStart = UserTempDirectory() + "\\~ZS";
+    EXPECT_EQ(Lower(copysFolder.substr(0, copiesStart.size())), Lower(copiesStart));
+    EXPECT_EQ(Lower(copy.substr(copysFolder.size())), "\\uninst.exe");
     EXPECT_TRUE(Has(EventsOf(trace, processes[1]), "message 1026"));
 
     // The other product still uses the shared file: no question, one user less.
@@ -111,13 +115,14 @@ TEST_F(Uninstall, TwoProductsSharingAFileInstalledAndRemovedLeaveThePrefixAsItWa
     EXPECT_FALSE(Exists(Shared()));
     EXPECT_FALSE(Exists(palette.programDir)) << "its nested folders and the program folder go too";
 
-    // Only the Uninstaller's temporary copy is left, and it waits for the restart.
+    // Only the Uninstallers' temporary copies and their folders are left (one for each
+    // product), and they wait for the restart.
     std::vector<std::string> difference = Difference(before, TakePrefixSnapshot());
-    std::string copy = UserTempDirectory() + "\\UNINST.EXE";
     std::cout << "difference after the removal:\n";
     for (const std::string& line : difference) std::cout << "  " << line.substr(0, 160) << "\n";
     for (const std::string& line : difference)
-        EXPECT_TRUE(line.find("+ file " + copy + " ") == 0 || line.find("PendingFileRenameOperations") != std::string::npos)
+        EXPECT_TRUE(line.find("+ file " + copiesStart) == 0 || line.find("+ folder " + copiesStart) == 0 ||
+                    line.find("PendingFileRenameOperations") != std::string::npos)
             << line;
     EXPECT_TRUE(std::any_of(difference.begin(), difference.end(),
                             [&](const std::string& line) { return line.find("+ file " + copy + " ") == 0; }));

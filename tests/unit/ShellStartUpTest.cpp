@@ -2,6 +2,9 @@
 // system, and the Uninstaller's hand-over to its temporary copy.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,8 @@
 #include "platform/Dialogs.h"
 #include "platform/fake/FakePlatform.h"
 #include "state/SetupState.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 const u32 StubSize = 64;  // a stand-in for the Stub's bytes before the Package
@@ -129,12 +134,67 @@ TEST_F(ShellStartUp, EachRunModePostsItsOneStartMessage) {
     EXPECT_STREQ(g_setup.ProductTitle, "Title");
 }
 
-TEST_F(ShellStartUp, UninstallerHandsOverToItsTemporaryCopy) {
+TEST_F(ShellStartUp, UninstallerHandsOverToACopyInAFreshFolder) {
     Install(CompanionExecutable(1));
     fake::SetTempDirectory("C:\\TEMP");  // no trailing backslash
     EXPECT_EQ(Start(""), 0);
-    EXPECT_EQ(calls(), (Calls{"copy " + module() + " -> C:\\TEMP\\UNINST.EXE", "mutex owned ZelSetupUninstall",
-                              "start \"C:\\TEMP\\UNINST.EXE\" /step2 in C:\\WINDOWS"}));
+    const std::string folder = "C:\\TEMP\\~ZS00001000", copy = folder + "\\UNINST.EXE";
+    EXPECT_EQ(calls(), (Calls{"guarded folder " + folder, "copy " + module() + " -> " + copy,
+                              "mutex owned ZelSetupUninstall", "start \"" + copy + "\" /step2 in C:\\WINDOWS"}));
+    // The copy goes first, so the folder is empty when its turn comes.
+    EXPECT_EQ(fake::RestartMoves(), (std::vector<fake::RestartMove>{{copy, ""}, {folder, ""}}));
+}
+
+// Who may do what in the copy's folder: the rules in the descriptor's text form, read as the
+// system reads them.
+TEST_F(ShellStartUp, OnlyAdministratorsAndTheSystemMayChangeTheCopysFolder) {
+    Install(CompanionExecutable(1));
+    ASSERT_EQ(Start(""), 0);
+    std::optional<std::string> descriptor = fake::GuardedFolderDescriptor("C:\\TEMP\\~ZS00001000");
+    ASSERT_TRUE(descriptor);
+    // "D:P": the access list is protected, so nothing granted on the temporary folder above
+    // (where the user has full control) is inherited.
+    ASSERT_EQ(descriptor->substr(0, 3), "D:P") << *descriptor;
+    std::set<std::string> trustees;
+    for (std::size_t at = descriptor->find('('); at != std::string::npos; at = descriptor->find('(', at + 1)) {
+        std::vector<std::string> fields;
+        std::string ace = descriptor->substr(at + 1, descriptor->find(')', at) - at - 1);
+        for (std::size_t from = 0;; ) {
+            std::size_t semicolon = ace.find(';', from);
+            fields.push_back(ace.substr(from, semicolon - from));
+            if (semicolon == std::string::npos) break;
+            from = semicolon + 1;
+        }
+        ASSERT_EQ(fields.size(), 6u) << ace;
+        EXPECT_EQ(fields[0], "A") << "only grants: " << ace;
+        EXPECT_EQ(fields[1], "OICI") << "inherited by the copy: " << ace;
+        trustees.insert(fields[5]);
+    }
+    // Local System and the Administrators group; no user, no Everyone, no creator.
+    EXPECT_EQ(trustees, (std::set<std::string>{"SY", "BA"}));
+}
+
+TEST_F(ShellStartUp, AFolderThatExistsAlreadyIsPassedOverNeverReused) {
+    fake::SetDriveRoot(dir.file("drives"));
+    Install(CompanionExecutable(1));
+    fake::SetUniqueNumber(0xAB);
+    fs::create_directories(fake::HostPath("C:\\TEMP\\~ZS000000AB"));
+    EXPECT_EQ(Start(""), 0);
+    EXPECT_EQ(calls()[0], "guarded folder C:\\TEMP\\~ZS000000AB");
+    EXPECT_EQ(calls()[1], "guarded folder C:\\TEMP\\~ZS000000AC");
+    EXPECT_EQ(calls()[2], "copy " + module() + " -> C:\\TEMP\\~ZS000000AC\\UNINST.EXE");
+    EXPECT_FALSE(fake::GuardedFolderDescriptor("C:\\TEMP\\~ZS000000AB"));
+
+    // When every name tried is taken, the Uninstaller runs in place.
+    SetUp();
+    fake::SetDriveRoot(dir.file("drives"));
+    Install(CompanionExecutable(1));
+    fake::SetUniqueNumber(0xF8);
+    for (const char* taken : {"F8", "F9", "FA", "FB", "FC", "FD", "FE", "FF"})
+        fs::create_directories(fake::HostPath(std::string("C:\\TEMP\\~ZS000000") + taken));
+    EXPECT_EQ(Start(""), 0);
+    EXPECT_EQ(calls().size(), 8u + NormalRun(StartUninstallationMessage).size());
+    EXPECT_EQ(calls().back(), "loop");
 }
 
 TEST_F(ShellStartUp, TemporaryCopyWaitsForTheFirstProcessThenRuns) {
@@ -149,22 +209,22 @@ TEST_F(ShellStartUp, UninstallerRunsInPlaceWhenTheCopyOrItsStartFails) {
     Install(CompanionExecutable(1));
     fake::FailCopies(true);
     EXPECT_EQ(Start("/step2 "), 0);  // the blank makes it a first process
-    ASSERT_EQ(calls().size(), 6u);
-    EXPECT_EQ(calls()[0].substr(0, 5), "copy ");
-    EXPECT_EQ(calls()[1], WindowCall);  // no mutex, no wait
+    ASSERT_EQ(calls().size(), 7u);
+    EXPECT_EQ(calls()[1].substr(0, 5), "copy ");
+    EXPECT_EQ(calls()[2], WindowCall);  // no mutex, no wait
 
     SetUp();
     Install(CompanionExecutable(1));
     fake::FailProcessStarts(true);
     EXPECT_EQ(Start(""), 0);
-    ASSERT_EQ(calls().size(), 8u);
-    EXPECT_EQ(calls()[1], "mutex owned ZelSetupUninstall");  // kept until the process ends
-    EXPECT_EQ(calls()[3], WindowCall);
-    EXPECT_EQ(calls()[6], "post 1026");
+    ASSERT_EQ(calls().size(), 9u);
+    EXPECT_EQ(calls()[2], "mutex owned ZelSetupUninstall");  // kept until the process ends
+    EXPECT_EQ(calls()[4], WindowCall);
+    EXPECT_EQ(calls()[7], "post 1026");
 
     SetUp();
     Install(CompanionExecutable(1));
-    fake::SetTempDirectory("C:\\" + std::string(250, 't'));  // the copy's path would not fit
+    fake::SetTempDirectory("C:\\" + std::string(245, 't'));  // the folder's path would not fit
     EXPECT_EQ(Start(""), 0);
     EXPECT_EQ(calls(), NormalRun(StartUninstallationMessage));
 }
