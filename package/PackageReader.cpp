@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "package/PeSecurity.h"
 #include "package/VolumeNames.h"
 
 bool PackageReader::AskAbout(PackagePrompt prompt, u32 offset, bool sizeFieldRead, u32 expected, u32 actual) {
@@ -17,6 +18,8 @@ void PackageReader::CloseVolume() {
 // Reads from the open volume only, asking again on read errors: the count (possibly short
 // at the volume's end) or -1 when the read was given up.
 int PackageReader::ReadFromVolume(u8* buffer, u32 n) {
+    u32 left = position_ < volumeEnd_ ? volumeEnd_ - position_ : 0;
+    if (n > left) n = left;
     for (;;) {
         u32 got = 0;
         if (source_.Read(buffer, n, &got)) {
@@ -49,6 +52,16 @@ bool PackageReader::OpenNextVolume() {
             continue;
         }
         open_ = true;
+        // A signed first volume ends where its certificate table begins: the signature is
+        // not Package, and reading it as such would corrupt the stream that goes on in the
+        // next volume. The table's own size is part of the file's, so ExpectedSize still
+        // counts it.
+        u32 actual = source_.Size();
+        volumeEnd_ = 0xFFFFFFFF;
+        if (currentVolume_ == 0) {
+            u32 table = CertificateTableStart(source_);
+            if (table) volumeEnd_ = table;
+        }
         position_ = volumeStartOffset_;
         if (volumeStartOffset_) source_.Seek(volumeStartOffset_);
         // The size field is read from this volume alone: a volume too short to hold it is
@@ -56,10 +69,9 @@ bool PackageReader::OpenNextVolume() {
         u8 field[4];
         bool fieldRead = ReadFromVolume(field, 4) == 4;
         u32 expected = fieldRead ? LoadU32(field) : 0;
-        u32 actual = source_.Size();
         if (fieldRead && (expected == 0 || expected == actual)) {
             ++volumeIndex_;
-            volumeSize_ = actual;
+            volumeSize_ = actual < volumeEnd_ ? actual : volumeEnd_;
             return true;
         }
         bool retry = AskAbout(PackagePrompt::Damaged, volumeStartOffset_, fieldRead, expected, actual);

@@ -11,6 +11,7 @@
 #include "packwright/cli/Progress.h"
 #include "packwright/examine/Verify.h"
 #include "packwright/parallel/WorkerPool.h"
+#include "packwright/sign/SignatureCheck.h"
 
 namespace {
 struct VerifyArguments {
@@ -44,6 +45,7 @@ int RunVerify(const VerifyArguments& a) {
     options.jobs = JobsOrAllCores(a.inputs.jobs);
     options.shippedStubPath = DefaultStubPath();
     options.packwrightVersion = PackwrightVersion();
+    options.checkSignature = CheckSignature;
     VerifyReport report;
     {
         Progress progress(stderr, StderrIsTerminal(), "verifying", Progress::Unit::Blocks);
@@ -79,7 +81,7 @@ int RunVerify(const VerifyArguments& a) {
 
 void AddVerifyCommand(CLI::App& app, int* exitCode) {
     auto args = std::make_shared<VerifyArguments>();
-    auto* command = app.add_subcommand("verify", "check every block and record of an installer and its volumes");
+    auto* command = app.add_subcommand("verify", "check every block and record of an installer, its volumes and its signature");
     command->add_option("installer", args->path, "the installer (or UNINST.EXE / FINALIZE.EXE)")->required();
     command->add_option("--manifest", args->manifest,
                         "also build this manifest in memory and compare every byte with the installer");

@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     // instead of handing it back to the system spares a page fault per page per block.
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    CLI::App app{"packwright: build, list, verify and extract self-extracting installers"};
+    CLI::App app{"packwright: build, sign, list, verify and extract self-extracting installers"};
     // Every help text in one style, CLI11's own included; subcommands added later inherit it.
     app.set_help_flag("-h,--help", "print this help and exit");
     app.set_version_flag("--version", std::string("packwright ") + PackwrightVersion(), "print the version and exit");
@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     AddVerifyCommand(app, &exitCode);
     AddExtractCommand(app, &exitCode);
     AddBuildCommand(app, &exitCode);
+    AddSignCommand(app, &exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "package/Locator.h"
+#include "package/PeSecurity.h"
 
 namespace {
 std::optional<std::vector<u8>> ReadPrefix(const std::string& path, u64 limit) {
@@ -24,6 +25,10 @@ StubIdentity IdentifyStub(const std::string& installerPath, u32 packageOffset, c
     std::optional<std::vector<u8>> shipped = ReadPrefix(shippedStubPath, 1ull << 31);
     std::optional<std::vector<u8>> ours = ReadPrefix(installerPath, packageOffset);
     if (!shipped || !ours) return id;
+    // Signing sets the security directory and the checksum of the headers; the code is the
+    // same.
+    for (std::vector<u8>* stub : {&*shipped, &*ours})
+        ClearSecurityDirectory(stub->data(), static_cast<u32>(std::min<std::size_t>(stub->size(), PeHeadersLength)));
     // The builder patches the PackageOffset after the locator's marker; nothing else.
     std::size_t locator = FindLocator(shipped->data(), shipped->size());
     std::size_t offsetField = locator + LocatorMarkerLength;
