@@ -39,7 +39,7 @@ void NotCovered(std::string& out, const VerifyReport& r) {
     const ExaminedPackage& p = r.package;
     const Coverage& c = r.coverage;
     if (r.SignatureCoversAll()) return;
-    out += "Not covered by a checksum or the signature:\n";
+    out += r.signature && r.signature->intact ? "Not covered by a checksum or the signature:\n" : "Not covered by a checksum:\n";
     if (!r.signature || !r.signature->intact) out += fmt::format("  the Stub, {} bytes: {}\n", r.stub.size, StubLine(r));
     if (p.runMode == RunMode::Install) {
         out += fmt::format("  file names and record fields: {} bytes{}\n", c.recordBytes,
