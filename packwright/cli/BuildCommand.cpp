@@ -80,7 +80,7 @@ int RunBuild(BuildArguments& a) {
 
 void AddBuildCommand(CLI::App& app, int* exitCode) {
     auto args = std::make_shared<BuildArguments>();
-    auto* command = app.add_subcommand("build", "build a setup executable from a manifest");
+    auto* command = app.add_subcommand("build", "build a setup executable from a manifest (and sign it, with --sign-...)");
     command->add_option("manifest", args->manifest, "the manifest (TOML)")->required();
     command->add_option("-o,--output", args->output, "the setup executable to write (volumes go beside it)")
         ->required();

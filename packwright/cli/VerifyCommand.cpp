@@ -52,6 +52,12 @@ int RunVerify(const VerifyArguments& a) {
         options.progress = [&](u64 done, u64 total) { progress.Update(done, total); };
         report = VerifyInstaller(a.path, options);
     }
+    if (!a.manifest.empty() && report.signature) {
+        // The manifest builds the unsigned installer, laid out without room for a signature.
+        fmt::print(stderr, "packwright verify: --manifest compares with an unsigned build and cannot check a signed "
+                           "installer; verify it without --manifest, which checks its signature\n");
+        return 2;
+    }
     if (!a.manifest.empty() && !report.error) {
         report.manifestPath = a.manifest;
         build.outputPath = report.package.path;
@@ -88,5 +94,7 @@ void AddVerifyCommand(CLI::App& app, int* exitCode) {
     AddStubAndVolumeOptions(command, args->inputs);
     AddJobsOption(command, args->inputs.jobs, "blocks decoded (and encoded for --manifest)");
     command->add_flag("--json", args->json, "print JSON (see docs/json.md) instead of text");
+    command->footer("Exit status: 0 every check passed; 1 damaged, incomplete or unreadable; 2 usage error; "
+                    "3 sound, but not what --manifest builds; 4 sound, but its signature does not verify.");
     command->callback([args, exitCode] { *exitCode = RunVerify(*args); });
 }

@@ -82,7 +82,9 @@ assert "signature" in signed["checked"] and signed["signature"]["timestamp"] is 
 assert broken["result"] == "signature_broken" and broken["exit_code"] == 4 and broken["signature"]["problem"]
 PY
 
-# Refused: a second signature, and signing without osslsigncode (before anything is built).
+# Refused: a comparison with the unsigned build, a second signature, and signing without osslsigncode (before anything is built).
+run "$tool" verify "$work/one/setup.exe" --manifest "$example/setup.toml"
+[ "$code" -eq 2 ] && grep -q "cannot check a signed installer" "$work/err" || fail "verify --manifest of a signed installer: $code"
 run "$tool" sign "$work/one/setup.exe" $pem
 [ "$code" -eq 1 ] && grep -q "is signed already" "$work/err" || fail "signing twice: $code $(cat "$work/err")"
 run env PATH=/nonexistent "$tool" build "$example/setup.toml" -o "$work/none/setup.exe" $pem
