@@ -5,6 +5,7 @@
 #include "install/Directories.h"
 #include "install/InstallLogWriter.h"
 #include "package/InstallLog.h"
+#include "package/PeSecurity.h"
 #include "package/StubPackage.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -20,7 +21,8 @@ const u32 CopyChunk = 0x7FFF;
 const char* TextOrEmpty(const char* text) { return text ? text : ""; }
 
 // The first PackageOffset bytes of the running executable: the Stub, locator included, so
-// the copy finds its own Package at the same offset.
+// the copy finds its own Package at the same offset. The copy of a signed installer's
+// headers is made unsigned: the certificate table stays behind.
 bool CopyStub() {
     char module[PathCapacity];
     if (!PlatformModulePath(module, sizeof module)) return false;
@@ -28,9 +30,12 @@ bool CopyStub() {
     if (!source) return false;
     u8* chunk = new u8[CopyChunk];
     u32 remaining = PackageOffset();
+    bool first = true;
     while (remaining > 0) {
         u32 got = 0;
         if (!PlatformRead(source, chunk, remaining < CopyChunk ? remaining : CopyChunk, &got) || got == 0) break;
+        if (first) ClearSecurityDirectory(chunk, got);
+        first = false;
         if (LogBytes(chunk, got) < 0) break;
         remaining -= got;
     }

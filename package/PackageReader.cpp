@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "package/PeSecurity.h"
 #include "package/VolumeNames.h"
 
 bool PackageReader::AskAbout(PackagePrompt prompt, u32 offset, bool sizeFieldRead, u32 expected, u32 actual) {
@@ -19,6 +20,8 @@ void PackageReader::CloseVolume() {
 // at the volume's end) or -1 when the read was given up. What the window holds comes from
 // there; a read given up leaves the position where it was, as it would without the window.
 int PackageReader::ReadFromVolume(u8* buffer, u32 n) {
+    u32 left = position_ < volumeEnd_ ? volumeEnd_ - position_ : 0;
+    if (n > left) n = left;
     u32 start = position_;
     u32 taken = 0;
     if (window_ && volumeSize_ > position_) {
@@ -101,6 +104,16 @@ bool PackageReader::OpenNextVolume() {
             continue;
         }
         open_ = true;
+        // A signed first volume ends where its certificate table begins: the signature is
+        // not Package, and reading it as such would corrupt the stream that goes on in the
+        // next volume. The table's own size is part of the file's, so ExpectedSize still
+        // counts it.
+        u32 actual = source_.Size();
+        volumeEnd_ = 0xFFFFFFFF;
+        if (currentVolume_ == 0) {
+            u32 table = CertificateTableStart(source_);
+            if (table) volumeEnd_ = table;
+        }
         position_ = volumeStartOffset_;
         volumeSize_ = 0;  // no reading ahead before the size is known
         EmptyWindow();
@@ -110,10 +123,9 @@ bool PackageReader::OpenNextVolume() {
         u8 field[4];
         bool fieldRead = ReadFromVolume(field, 4) == 4;
         u32 expected = fieldRead ? LoadU32(field) : 0;
-        u32 actual = source_.Size();
         if (fieldRead && (expected == 0 || expected == actual)) {
             ++volumeIndex_;
-            volumeSize_ = actual;
+            volumeSize_ = actual < volumeEnd_ ? actual : volumeEnd_;
             return true;
         }
         bool retry = AskAbout(PackagePrompt::Damaged, volumeStartOffset_, fieldRead, expected, actual);

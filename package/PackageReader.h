@@ -50,6 +50,9 @@ public:
     u32 CurrentVolume() const { return currentVolume_; }
     const char* VolumePath() const { return path_; }
     u32 VolumeOffset() const { return position_; }
+    // Where the open volume's Package bytes end: its size, or where the first volume's
+    // certificate table begins when it is signed.
+    u32 VolumeEnd() const { return volumeEnd_; }
     // The next volume could not be had in the middle of a read: the stream has ended for
     // good, and every later read fails at once.
     bool Failed() const { return failed_; }
@@ -68,7 +71,8 @@ private:
     u32 currentVolume_ = 0;
     u32 volumeStartOffset_ = 0;
     u32 position_ = 0;
-    u32 volumeSize_ = 0;
+    u32 volumeSize_ = 0;  // where reading the open volume must stop, as far as known
+    u32 volumeEnd_ = 0xFFFFFFFF;
     // The window holds the bytes [windowStart_, windowEnd_) of the open volume; the file
     // stands at the later of windowEnd_ and position_.
     u8* window_ = nullptr;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on Debian 12, and only what is missing.
 set -euo pipefail
+# osslsigncode and openssl: `packwright sign` and the signature check of `verify`.
 # fonts-liberation: the face Wine gives the background window's text; the end-to-end
 # picture checks are measured with it.
 packages=(
@@ -9,6 +10,7 @@ packages=(
   g++-mingw-w64-i686 wine wine32:i386 fonts-liberation xvfb xauth x11-apps imagemagick
   clang libclang-rt-14-dev bzip2 xz-utils gzip libxml2-utils
   dpkg-dev groff-base lintian
+  osslsigncode openssl
 )
 missing=()
 for p in "${packages[@]}"; do

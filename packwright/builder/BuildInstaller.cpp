@@ -248,6 +248,7 @@ BuildResult BuildInstaller(const BuildOptions& options) {
     result.fileCount = plan.files.size();
     result.inputBytes = plan.totalBytes;
     result.totalBlocks = plan.totalBlocks;
+    result.volumeSize = plan.volumeSize;
     return result;
 }
 

@@ -31,6 +31,7 @@ struct BuildResult {
     u64 fileCount = 0;
     u64 inputBytes = 0;
     u32 totalBlocks = 0;
+    u64 volumeSize = 0;  // the largest size of a volume file; 0: one volume
     std::vector<Diagnostic> warnings;
 };
 

@@ -11,6 +11,7 @@
 #include "packwright/cli/Progress.h"
 #include "packwright/examine/Verify.h"
 #include "packwright/parallel/WorkerPool.h"
+#include "packwright/sign/SignatureCheck.h"
 
 namespace {
 struct VerifyArguments {
@@ -44,11 +45,18 @@ int RunVerify(const VerifyArguments& a) {
     options.jobs = JobsOrAllCores(a.inputs.jobs);
     options.shippedStubPath = DefaultStubPath();
     options.packwrightVersion = PackwrightVersion();
+    options.checkSignature = CheckSignature;
     VerifyReport report;
     {
         Progress progress(stderr, StderrIsTerminal(), "verifying", Progress::Unit::Blocks);
         options.progress = [&](u64 done, u64 total) { progress.Update(done, total); };
         report = VerifyInstaller(a.path, options);
+    }
+    if (!a.manifest.empty() && report.signature) {
+        // The manifest builds the unsigned installer, laid out without room for a signature.
+        fmt::print(stderr, "packwright verify: --manifest compares with an unsigned build and cannot check a signed "
+                           "installer; verify it without --manifest, which checks its signature\n");
+        return 2;
     }
     if (!a.manifest.empty() && !report.error) {
         report.manifestPath = a.manifest;
@@ -79,7 +87,7 @@ int RunVerify(const VerifyArguments& a) {
 
 void AddVerifyCommand(CLI::App& app, int* exitCode) {
     auto args = std::make_shared<VerifyArguments>();
-    auto* command = app.add_subcommand("verify", "check every block and record of an installer and its volumes");
+    auto* command = app.add_subcommand("verify", "check every block and record of an installer, its volumes and its signature");
     command->add_option("installer", args->path, "the installer (or UNINST.EXE / FINALIZE.EXE)")->required();
     command->add_option("--manifest", args->manifest,
                         "also build this manifest in memory and compare every byte with the installer")
@@ -87,5 +95,7 @@ void AddVerifyCommand(CLI::App& app, int* exitCode) {
     AddStubAndVolumeOptions(command, args->inputs);
     AddJobsOption(command, args->inputs.jobs, "blocks decoded (and encoded for --manifest)");
     command->add_flag("--json", args->json, "print JSON (see docs/json.md) instead of text");
+    command->footer("Exit status: 0 every check passed; 1 damaged, incomplete or unreadable; 2 usage error; "
+                    "3 sound, but not what --manifest builds; 4 sound, but its signature does not verify.");
     command->callback([args, exitCode] { *exitCode = RunVerify(*args); });
 }

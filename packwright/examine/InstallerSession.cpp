@@ -161,6 +161,20 @@ std::string InstallerSession::ReadCountedString(const std::string& context) {
 }
 
 u64 InstallerSession::BytesLeftInVolume() const {
-    u64 size = volumes_.file.Size();
+    u64 size = std::min<u64>(volumes_.file.Size(), reader_.VolumeEnd());
     return size > reader_.VolumeOffset() ? size - reader_.VolumeOffset() : 0;
+}
+
+bool InstallerSession::OnlyTableAlignmentLeft() {
+    u64 left = BytesLeftInVolume();
+    u32 table = reader_.VolumeEnd();
+    if (left == 0 || left >= 8 || table >= volumes_.file.Size() || table % 8 != 0) return false;
+    u8 bytes[8] = {};
+    u32 got = 0;
+    u32 at = reader_.VolumeOffset();
+    bool read = volumes_.file.Seek(at) && volumes_.file.Read(bytes, static_cast<u32>(left), &got) && got == left;
+    volumes_.file.Seek(at);
+    for (u32 i = 0; read && i < left; ++i)
+        if (bytes[i] != 0) return false;
+    return read;
 }

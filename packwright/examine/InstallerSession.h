@@ -54,8 +54,12 @@ public:
     void ReadBytes(void* buffer, u32 n, const std::string& context);
     // A raw CountedString: the bytes as stored, 0 bytes included.
     std::string ReadCountedString(const std::string& context);
-    // Bytes left in the volume being read after the current position.
+    // Bytes left in the volume being read after the current position (up to a signed
+    // volume's certificate table).
     u64 BytesLeftInVolume() const;
+    // What is left before a signed volume's certificate table are the zero bytes (fewer than
+    // 8) that align the table, which signing adds after the Package's last byte.
+    bool OnlyTableAlignmentLeft();
 
 private:
     struct DiskVolumes : VolumeSource {

@@ -192,7 +192,7 @@ private:
             StreamPosition start = s_.Position();
             r.runAfter = s_.ReadCountedString("reading the run-after command");
             r.spans.push_back(SpanFrom(start, "the run-after command"));
-            r.trailingBytes = s_.BytesLeftInVolume();
+            r.trailingBytes = s_.OnlyTableAlignmentLeft() ? 0 : s_.BytesLeftInVolume();
             if (r.trailingBytes) {
                 StreamPosition end = s_.Position();
                 r.problems.push_back({std::to_string(r.trailingBytes) +

@@ -6,6 +6,7 @@
 
 #include "package/Locator.h"
 #include "packwright/pe/VersionResource.h"
+#include "package/PeSecurity.h"
 
 namespace {
 std::optional<std::vector<u8>> ReadPrefix(const std::string& path, u64 limit) {
@@ -42,6 +43,10 @@ StubIdentity IdentifyStub(const std::string& installerPath, u32 packageOffset, c
     std::optional<std::vector<u8>> shipped = ReadPrefix(shippedStubPath, 1ull << 31);
     std::optional<std::vector<u8>> ours = ReadPrefix(installerPath, packageOffset);
     if (!shipped || !ours) return id;
+    // Signing sets the security directory and the checksum of the headers; the code is the
+    // same.
+    for (std::vector<u8>* stub : {&*shipped, &*ours})
+        ClearSecurityDirectory(stub->data(), static_cast<u32>(std::min<std::size_t>(stub->size(), PeHeadersLength)));
     std::vector<std::pair<std::size_t, std::size_t>> filled = FilledRanges(*shipped);
     std::size_t common = std::min(shipped->size(), ours->size());
     for (std::size_t i = 0; i < common; ++i) {

@@ -2,7 +2,10 @@
 
 #include <fmt/format.h>
 
+#include <fstream>
 #include <new>
+
+#include "package/PeSecurity.h"
 
 #include "packwright/examine/ExamineError.h"
 #include "packwright/examine/PackageExaminer.h"
@@ -16,6 +19,19 @@ u64 SpanBytes(const Span& s, const ExaminedPackage& p) {
     u64 bytes = size(s.start.volume) - std::min(size(s.start.volume), s.start.offset) + (s.end.offset - 4);
     for (u32 v = s.start.volume + 1; v < s.end.volume; ++v) bytes += size(v) - 4;
     return bytes;
+}
+
+// The certificate table the security directory of volume 0 points to, if inside the file.
+std::optional<SignatureFinding> FindSignature(const std::string& path, u64 fileSize) {
+    u8 headers[PeHeadersLength] = {};
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(headers), sizeof headers);
+    u32 entry = SecurityEntryOffset(headers, static_cast<u32>(in.gcount()));
+    if (!entry || LoadU32(headers + entry) == 0 || LoadU32(headers + entry) >= fileSize) return std::nullopt;
+    SignatureFinding f;
+    f.tableOffset = LoadU32(headers + entry);
+    f.tableBytes = LoadU32(headers + entry + 4);
+    return f;
 }
 
 bool IsFrame(const Span& s) { return s.what == "the Stub" || s.what.rfind("the size field of volume", 0) == 0; }
@@ -74,6 +90,13 @@ VerifyReport VerifyInstaller(const std::string& path, const VerifyOptions& optio
         callbacks.progress = options.progress;
         ExaminePackageInto(path, r.package, callbacks, {options.jobs, true});
         r.coverage = MeasureCoverage(r.package);
+        if (!r.package.volumeSizes.empty())
+            if ((r.signature = FindSignature(r.package.path, r.package.volumeSizes[0]))) {
+                SignatureFinding where = *r.signature;
+                if (options.checkSignature) r.signature = options.checkSignature(r.package.path);
+                r.signature->tableOffset = where.tableOffset;
+                r.signature->tableBytes = where.tableBytes;
+            }
         if (!options.shippedStubPath.empty())
             r.stub = IdentifyStub(r.package.path, r.package.packageOffset, options.shippedStubPath);
         else

@@ -13,8 +13,22 @@
 #include "packwright/writer/VolumeComparison.h"
 #include "state/Types.h"
 
+// An installer's Authenticode signature over volume 0, as checked.
+struct SignatureFinding {
+    u64 tableOffset = 0;  // where the certificate table begins in volume 0
+    u64 tableBytes = 0;
+    bool checked = false;
+    bool intact = false;  // the signed bytes are unchanged and the signature over them is sound
+    std::string subject;  // the signer's certificate ("/CN=.../O=...")
+    std::string digest;   // "SHA256"
+    std::optional<std::string> timestamp;  // none: not timestamped
+    std::string problem;  // why it is not intact
+};
+
 struct VerifyOptions {
     unsigned jobs = 1;
+    // Checks a signed installer's signature; empty: a signature is reported as not checked.
+    std::function<SignatureFinding(const std::string& installerPath)> checkSignature;
     std::string shippedStubPath;     // the stub this packwright ships; empty: not compared
     std::string packwrightVersion;   // named when the Stub is recognised
     std::function<void(u64 done, u64 total)> progress;
@@ -36,13 +50,17 @@ struct VerifyReport {
     Coverage coverage;
     std::optional<std::string> manifestPath;
     std::optional<VolumeComparison> comparison;  // with what the manifest builds
+    std::optional<SignatureFinding> signature;   // volume 0 is signed
     std::string packwrightVersion;
 
     bool Damaged() const { return error || !package.problems.empty(); }
     bool DiffersFromManifest() const { return comparison && !comparison->identical; }
-    // 0: every check passed; 1: damaged, incomplete or unreadable; 3: sound but not what the
-    // manifest builds.
-    int ExitCode() const { return Damaged() ? 1 : DiffersFromManifest() ? 3 : 0; }
+    bool SignatureBroken() const { return signature && signature->checked && !signature->intact; }
+    // The signature covers volume 0 whole: with a single volume, every byte of the installer.
+    bool SignatureCoversAll() const { return signature && signature->intact && package.volumes.size() == 1; }
+    // 0: every check passed; 1: damaged, incomplete or unreadable; 4: its blocks and records
+    // are sound but its signature is broken; 3: sound but not what the manifest builds.
+    int ExitCode() const { return Damaged() ? 1 : SignatureBroken() ? 4 : DiffersFromManifest() ? 3 : 0; }
     std::vector<std::string> Warnings() const;
 };
 

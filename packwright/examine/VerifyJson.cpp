@@ -8,6 +8,7 @@ namespace {
 const char* Result(const VerifyReport& r) {
     if (r.error) return "unreadable";
     if (r.Damaged()) return "damaged";
+    if (r.SignatureBroken()) return "signature_broken";
     return r.DiffersFromManifest() ? "differs_from_manifest" : "passed";
 }
 
@@ -43,6 +44,24 @@ void NotCovered(JsonWriter& j, const VerifyReport& r) {
         j.Null();
     }
     j.End();
+}
+
+void Signature(JsonWriter& j, const VerifyReport& r) {
+    j.Key("signature");
+    if (!r.signature) {
+        j.Null();
+        return;
+    }
+    const SignatureFinding& s = *r.signature;
+    j.BeginObject().Key("table_offset").Number(s.tableOffset).Key("table_bytes").Number(s.tableBytes);
+    j.Key("checked").Bool(s.checked).Key("intact").Bool(s.intact);
+    j.Key("subject").Utf8(s.subject).Key("digest").Utf8(s.digest).Key("timestamp");
+    if (s.timestamp) j.Utf8(*s.timestamp);
+    else j.Null();
+    j.Key("problem");
+    if (s.checked && !s.intact) j.Utf8(s.problem);
+    else j.Null();
+    j.Key("covers_whole_installer").Bool(r.SignatureCoversAll()).End();
 }
 
 void Manifest(JsonWriter& j, const VerifyReport& r) {
@@ -84,9 +103,11 @@ std::string VerifyJson(const VerifyReport& r) {
     AddVolumes(j, p);
     j.Key("files").Number(p.files.size()).Key("blocks").Number(p.blocksRead);
     j.Key("checked").BeginArray().Utf8("block_checksums").Utf8("structure").Utf8("volume_sizes");
+    if (r.signature && r.signature->intact) j.Utf8("signature");
     if (r.comparison && r.comparison->identical) j.Utf8("every_byte_against_manifest");
     j.End();
     NotCovered(j, r);
+    Signature(j, r);
     Manifest(j, r);
     j.Key("warnings").BeginArray();
     for (const std::string& w : r.Warnings()) j.Utf8(w);

@@ -26,14 +26,26 @@ std::string StubLine(const VerifyReport& r) {
     return "not compared with a shipped stub";
 }
 
+std::string SignatureLine(const SignatureFinding& s) {
+    return fmt::format("signed by {}, digest {}, {}", s.subject.empty() ? "an unnamed signer" : s.subject,
+                       s.digest.empty() ? "unknown" : s.digest, s.timestamp ? "timestamped " + *s.timestamp : "no timestamp");
+}
+
+// Volume 0's signature covers the Stub and every Package byte in volume 0.
+bool SignatureCovers(const VerifyReport& r, StreamPosition end) {
+    return r.signature && r.signature->intact && end.volume == 0;
+}
+
 void NotCovered(std::string& out, const VerifyReport& r) {
     const ExaminedPackage& p = r.package;
     const Coverage& c = r.coverage;
-    out += "Not covered by a checksum:\n";
-    out += fmt::format("  the Stub, {} bytes: {}\n", r.stub.size, StubLine(r));
+    if (r.SignatureCoversAll()) return;
+    out += r.signature && r.signature->intact ? "Not covered by a checksum or the signature:\n" : "Not covered by a checksum:\n";
+    if (!r.signature || !r.signature->intact) out += fmt::format("  the Stub, {} bytes: {}\n", r.stub.size, StubLine(r));
     if (p.runMode == RunMode::Install) {
-        out += fmt::format("  file names and record fields: {} bytes\n", c.recordBytes);
-        if (c.afterFiles)
+        out += fmt::format("  file names and record fields: {} bytes{}\n", c.recordBytes,
+                           SignatureCovers(r, {}) ? " (those in volume 0 are covered by the signature)" : "");
+        if (c.afterFiles && !SignatureCovers(r, c.afterFiles->end))
             out += fmt::format("  the {} bytes after the files (shortcut, registry and run-after lines): {}\n",
                                c.afterFilesBytes, Range(p, *c.afterFiles));
     } else {
@@ -58,6 +70,12 @@ std::string Difference(const VerifyReport& r) {
     return fmt::format("{}, offset {}{}: {} in the installer, {} in what the manifest builds", where, d.offset, in,
                        ByteText(d.installer), ByteText(d.rebuilt));
 }
+
+
+std::string SignatureProblem(const VerifyReport& r) {
+    const SignatureFinding& s = *r.signature;
+    return fmt::format("the signature is broken ({}): {}", SignatureLine(s), s.problem);
+}
 }  // namespace
 
 std::string VerifyText(const VerifyReport& r) {
@@ -71,7 +89,12 @@ std::string VerifyText(const VerifyReport& r) {
         out += fmt::format("{}: {} problem{} found{} ({})\n", p.path, p.problems.size(), p.problems.size() == 1 ? "" : "s",
                            p.complete ? "" : "; reading stopped early", what);
         for (const Problem& problem : p.problems) out += "  " + problem.message + "\n";
+        if (r.SignatureBroken()) out += "  " + SignatureProblem(r) + "\n";
         if (r.DiffersFromManifest()) out += "  it also differs from what the manifest builds: " + Difference(r) + "\n";
+        return out;
+    }
+    if (r.SignatureBroken()) {
+        out += fmt::format("{}: {}; its blocks and records are sound ({})\n", p.path, SignatureProblem(r), what);
         return out;
     }
     if (r.DiffersFromManifest()) {
@@ -83,11 +106,18 @@ std::string VerifyText(const VerifyReport& r) {
     out += fmt::format("  the checksums of all {} blocks (the header's and the files')\n", p.blocksRead);
     out += "  the structure of every file record, shortcut line and registry line\n";
     out += "  the size of every volume\n";
-    if (r.comparison) {
-        out += fmt::format("  every byte against what '{}' builds: identical ({} bytes in {} volume{})\n", *r.manifestPath,
+    if (r.signature && r.signature->intact)
+        out += fmt::format("  the signature over volume 0 ({}): it covers the Stub and every byte of volume 0{}\n",
+                           SignatureLine(*r.signature), r.SignatureCoversAll() ? ", the whole installer" : "");
+    else if (r.signature)
+        out += "  (the signature was not checked)\n";
+    if (r.comparison || r.SignatureCoversAll()) {
+        if (r.comparison)
+            out += fmt::format("  every byte against what '{}' builds: identical ({} bytes in {} volume{})\n", *r.manifestPath,
                            r.comparison->bytesCompared, r.comparison->volumes, r.comparison->volumes == 1 ? "" : "s");
         out += fmt::format("The Stub is {}.\n", StubLine(r));
     } else {
+        if (r.signature && r.signature->intact) out += fmt::format("The Stub is {}.\n", StubLine(r));
         NotCovered(out, r);
     }
     return out;

@@ -27,6 +27,9 @@ VolumeSink::VolumeSink(VolumeStore& store, const ByteVector& patchedStub, Volume
                               " leaves no room for the package in the first volume (the stub alone takes " +
                               std::to_string(patchedStub.size() + 4) + " bytes)");
         if (layout_.volumeSize > LargestVolume) throw WriterError("volume size must be below 4 GiB");
+        if (layout_.firstVolumeLimit != 0 && layout_.firstVolumeLimit <= patchedStub.size() + 4)
+            throw WriterError("volume size " + std::to_string(layout_.volumeSize) +
+                              " leaves no room for the package in the first volume beside the stub and the signature");
     }
     Begin(0);
     store_.Write(patchedStub.data(), patchedStub.size());
@@ -53,6 +56,10 @@ void VolumeSink::End() {
     open_ = false;
 }
 
+u64 VolumeSink::Limit() const {
+    return volumeIndex_ == 0 && layout_.firstVolumeLimit != 0 ? layout_.firstVolumeLimit : layout_.volumeSize;
+}
+
 void VolumeSink::Write(const u8* data, std::size_t length) {
     if (finished_) throw WriterError("internal: bytes written after the last volume was closed");
     while (length > 0) {
@@ -64,7 +71,7 @@ void VolumeSink::Write(const u8* data, std::size_t length) {
             volumeBytes_ = 4;
         }
         std::size_t room = length;
-        if (layout_.volumeSize != 0) room = std::min<u64>(length, layout_.volumeSize - volumeBytes_);
+        if (layout_.volumeSize != 0) room = std::min<u64>(length, Limit() - volumeBytes_);
         else if (volumeBytes_ + length > LargestVolume)
             throw WriterError("the installer would be larger than 4 GiB; split it into volumes");
         store_.Write(data, room);
@@ -72,7 +79,7 @@ void VolumeSink::Write(const u8* data, std::size_t length) {
         streamBytes_ += room;
         data += room;
         length -= room;
-        if (layout_.volumeSize != 0 && volumeBytes_ == layout_.volumeSize) End();
+        if (layout_.volumeSize != 0 && volumeBytes_ == Limit()) End();
     }
 }
 

@@ -12,6 +12,9 @@
 struct VolumeLayout {
     u64 volumeSize = 0;       // largest size of any volume file (stub included); 0: one volume
     bool recordSizes = true;  // false: every ExpectedSize is 0, which turns the size check off
+    // Nonzero: volume 0 holds at most this many bytes (a signed installer keeps room there
+    // for its signature).
+    u64 firstVolumeLimit = 0;
 };
 
 // The name under which the Stub looks for volume index beside executablePath.
@@ -41,6 +44,7 @@ public:
 private:
     void Begin(u32 index);
     void End();
+    u64 Limit() const;
 
     VolumeStore& store_;
     VolumeLayout layout_;

@@ -15,6 +15,22 @@ Bytes FakeStub(std::size_t size) {
     return stub;
 }
 
+void SetSecurityDirectory(Bytes& stub, u32 tableOffset, u32 tableBytes, u32 checksum) {
+    StoreU32(stub.data() + 0x3C, 0x80);
+    std::memcpy(stub.data() + 0x80, "PE\0\0", 4);
+    StoreU16(stub.data() + 0x98, 0x10B);
+    StoreU32(stub.data() + 0xD8, checksum);
+    StoreU32(stub.data() + 0x118, tableOffset);
+    StoreU32(stub.data() + 0x11C, tableBytes);
+}
+
+void AppendCertificateTable(Bytes& image, u32 stubSize, u32 tableBytes) {
+    u32 table = static_cast<u32>(image.size());
+    image.resize(image.size() + tableBytes, 0xAB);
+    SetSecurityDirectory(image, table, tableBytes, 0x1234);
+    StoreU32(image.data() + stubSize, static_cast<u32>(image.size()));
+}
+
 InstallPackage SamplePackage() {
     InstallPackage p;
     p.header.ProductTitle = "Sample Viewer 2.0";

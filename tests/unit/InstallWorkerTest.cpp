@@ -236,3 +236,18 @@ TEST_F(InstallWorkerRun, TargetsThatDoNotFitAreRefusedWhole) {
     EXPECT_FALSE(g_setup.InstallOk);
     EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller(Join({App + "FINALIZE.EXE", App + "UNINST.EXE", ""}, InstallationKeys)));
 }
+
+TEST_F(InstallRun, CompanionsOfASignedInstallerCarryNoSecurityDirectory) {
+    // Their copy of the Stub has no certificate table: the entry and the checksum are 0.
+    Bytes signedStub = stub, unsignedStub = stub;
+    SetSecurityDirectory(signedStub, 0, 0, 0x1234);
+    SetSecurityDirectory(unsignedStub, 0, 0, 0);
+    ByteVector image = BuildInstallerImage(signedStub, Product());
+    AppendCertificateTable(image, static_cast<u32>(stub.size()));
+    ASSERT_TRUE(Install(image));
+    EXPECT_EQ(Contents(App + "FINALIZE.EXE"),
+              BuildCompanionImage(unsignedStub, {2, "Sample Viewer 2.0", "Sample Co", "Sample Viewer", {}}));
+    Bytes uninstaller = Contents(App + "UNINST.EXE");
+    ASSERT_GE(uninstaller.size(), stub.size());
+    EXPECT_EQ(Bytes(uninstaller.begin(), uninstaller.begin() + 0x120), Bytes(unsignedStub.begin(), unsignedStub.begin() + 0x120));
+}

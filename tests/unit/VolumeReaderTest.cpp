@@ -175,3 +175,15 @@ TEST_F(VolumeReader, VolumeEndingInsideItsSizeFieldIsDamagedNotAHang) {
     RunAs(exe, 0);
     EXPECT_FALSE(OpenNextVolume());
 }
+
+TEST_F(VolumeReader, SignedFirstVolumeEndsWhereItsCertificateTableBegins) {
+    // The u32 split across the volumes joins as if the table were not there, and
+    // ExpectedSize counts the table.
+    WriteFileBytes(dir.file("SETUP.001"), VolumeK({0x22, 0x33, 0x44, 9, 0, 0, 0}));
+    Bytes volume0 = Volume0(300, {0x11});
+    AppendCertificateTable(volume0, 300);
+    Start(volume0, 300);
+    EXPECT_EQ(ReadU32(), 0x44332211u);
+    EXPECT_EQ(ReadU32(), 9u);
+    EXPECT_TRUE(fake::ShownBoxes().empty());
+}

@@ -106,7 +106,9 @@ InstalledProduct InstallProduct(const fs::path& manifestPath, const InstallOptio
     build.outputPath = HostPath(setup).string();
     build.stubPath = TestStubPath().string();  // its UNINST.EXE traces as the tests need
     build.messages = nullptr;
-    BuildInstaller(build);
+    if (options.volumeSize) build.volumeSize = options.volumeSize;
+    BuildResult built = BuildInstaller(build);
+    if (options.prepare) options.prepare(build.outputPath);
 
     // Through the wizard with its proposals, as a user who presses Next throughout, the way
     // `packwright try` walks it: the outcome message acknowledged, a run-after program ended.
@@ -122,7 +124,7 @@ InstalledProduct InstallProduct(const fs::path& manifestPath, const InstallOptio
     RunResult run = Drive(commands, Milliseconds(300000));
     if (!options.windowsVersion.empty()) RunWine({"reg", "delete", versionKey, "/f"}, ProgramTimeout);
     if (run.exitCode != 0) throw std::runtime_error("installing " + setup + " failed: " + run.output);
-    fs::remove(HostPath(setup));
+    for (const std::string& volume : built.volumes) fs::remove(volume);
     return product;
 }
 

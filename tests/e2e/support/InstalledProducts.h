@@ -3,6 +3,7 @@
 // choices, as a user who presses Next throughout would.
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct InstallOptions {
     // The Windows version the installer is told it runs on ("win98": not the NT platform,
     // where files in use are left to the Finalizer); empty: the prefix's own.
     std::string windowsVersion;
+    // Split the installer into volumes of at most this many bytes (0: one file).
+    unsigned long long volumeSize = 0;
+    // Called with the built installer's path on this machine before it runs (to sign it).
+    std::function<void(const std::string& setupPath)> prepare;
 };
 
 // The repository's example (examples/sample/setup.toml) and the suites' own products
