@@ -237,7 +237,7 @@ TEST_F(InstallWorkerRun, TargetsThatDoNotFitAreRefusedWhole) {
     EXPECT_EQ(Contents(App + "UNINST.EXE"), ExpectedUninstaller(Join({App + "FINALIZE.EXE", App + "UNINST.EXE", ""}, InstallationKeys)));
 }
 
-TEST_F(InstallRun, CompanionsOfASignedInstallerCarryNoSecurityDirectory) {
+TEST_F(InstallWorkerRun, CompanionsOfASignedInstallerCarryNoSecurityDirectory) {
     // Their copy of the Stub has no certificate table: the entry and the checksum are 0.
     Bytes signedStub = stub, unsignedStub = stub;
     SetSecurityDirectory(signedStub, 0, 0, 0x1234);
