@@ -11,6 +11,7 @@
 #include "install/PathMacros.h"
 #include "install/ProgressControls.h"
 #include "install/RestartMoves.h"
+#include "install/RunAccount.h"
 #include "package/FileRecord.h"
 #include "package/StubPackage.h"
 #include "platform/Dialogs.h"
@@ -66,13 +67,19 @@ bool CopyBlocks(WindowHandle dialog, FileHandle file) {
 // (asked before any data is written). Null when neither can be created.
 FileHandle CreateTarget(const char* path) {
     FileHandle file = PlatformCreateForWrite(path);
-    if (file) return file;
+    if (file) {
+        AccountLine("written", path);
+        return file;
+    }
     char temp[PathCapacity];
     if (std::strlen(path) + sizeof NewTempSuffix > sizeof temp) return nullptr;
     std::strcpy(temp, path);
     std::strcat(temp, NewTempSuffix);
     file = PlatformCreateForWrite(temp);
-    if (file) DeferredReplace(path, temp);
+    if (file) {
+        DeferredReplace(path, temp);
+        AccountLine("put aside", temp);
+    }
     return file;
 }
 
@@ -157,6 +164,7 @@ bool ExtractFile(WindowHandle dialog) {
         decision = DecideExistingFile(dialog, path, record, found.lastWriteTime);
     }
     if (decision == ExistingFile::Cancel) return false;
+    if (decision == ExistingFile::Skip) AccountLine("kept", path);
     bool ok = decision == ExistingFile::Skip ? SkipFile(dialog) : WriteFile(dialog, path, record);
     return Finish(dialog, ok);
 }

@@ -1,6 +1,8 @@
+#include "install/RestartMoves.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "remove/Uninstaller.h"
+#include "state/RunOptions.h"
 #include "state/Text.h"
 
 namespace {
@@ -30,6 +32,11 @@ bool DeleteWithPrompts(const char* path, WindowHandle owner) {
         PlatformSetFileAttributes(path, 0);
     }
     while (!PlatformDeleteFile(path)) {
+        // Nobody can close the program that uses it: the next restart deletes it.
+        if (QuietRun()) {
+            DeferredDelete(path);
+            return true;
+        }
         int answer = AskAbout(owner, InUseText, path, InUseCaption, MbYesNoCancel | MbIconError);
         if (answer == IdCancel) return false;
         if (answer != IdYes) return true;

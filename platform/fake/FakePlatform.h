@@ -156,6 +156,8 @@ void SetWindowsDirectory(const std::string& path);
 // Fails every later copy / process start / window creation.
 void FailCopies(bool fail);
 void FailProcessStarts(bool fail);
+// The exit code of a program that is started and waited for (recorded as "run ...").
+void SetRunExitCode(int code);
 void FailWindowCreation(bool fail);
 
 // ---- Message boxes: a handler, or else a queue of answers (IdCancel when empty) ----
