@@ -20,8 +20,10 @@ u64 FromFileTime(const FILETIME& time) {
 }
 }  // namespace
 
+// Others may rename the file while it is read: a quiet Uninstaller moves its own running
+// file, whose Package it holds open, out of the program folder.
 FileHandle PlatformOpenForRead(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
