@@ -11,6 +11,7 @@
 #include "install/PathMacros.h"
 #include "install/ProgressControls.h"
 #include "install/RestartMoves.h"
+#include "install/RunAccount.h"
 #include "package/FileRecord.h"
 #include "package/StubPackage.h"
 #include "platform/Dialogs.h"
@@ -91,8 +92,14 @@ bool WriteFile(WindowHandle dialog, const char* path, const FileRecord& record) 
     if (file) {
         if (ok) PlatformSetLastWriteTime(file, record.Time);
         PlatformClose(file);
-        if (!ok) PlatformDeleteFile(data);
-        else if (data == temp && !PlatformReplaceFile(temp, path)) DeferredReplace(path, temp);
+        if (!ok) {
+            PlatformDeleteFile(data);
+        } else if (data == temp && !PlatformReplaceFile(temp, path)) {
+            DeferredReplace(path, temp);
+            AccountLine("put aside", temp);
+        } else {
+            AccountLine("written", path);
+        }
     }
     if (record.Shared) RaiseSharedCount(path);
     return ok;
@@ -161,6 +168,7 @@ bool ExtractFile(WindowHandle dialog) {
         decision = DecideExistingFile(dialog, path, record, found.lastWriteTime);
     }
     if (decision == ExistingFile::Cancel) return false;
+    if (decision == ExistingFile::Skip) AccountLine("kept", path);
     bool ok = decision == ExistingFile::Skip ? SkipFile(dialog) : WriteFile(dialog, path, record);
     return Finish(dialog, ok);
 }

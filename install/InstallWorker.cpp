@@ -74,6 +74,6 @@ u32 InstallWorker(void* parameter) {
     FlushProgress(dialog);
     g_setup.PromptOwner = nullptr;
     BindProgressControls(nullptr);
-    PlatformEndDialog(dialog, 0);
+    if (dialog) PlatformEndDialog(dialog, 0);  // a run without a dialog has none to end
     return 0;
 }

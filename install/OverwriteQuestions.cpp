@@ -4,13 +4,16 @@
 #include "install/InstalledFiles.h"
 #include "platform/Dialogs.h"
 #include "platform/Window.h"
+#include "state/RunOptions.h"
 #include "state/SetupState.h"
 
 namespace {
 const char OverwriteText[] =
     "One or more of this program's files already exist in the target directory. May I overwrite them?";
 
+// A quiet run keeps the installed file: it never writes over a newer one.
 iptr Ask(WindowHandle dialog, int templateId, const char* path) {
+    if (QuietRun()) return OVERWRITE_KEEP;
     return PlatformDialogBox(nullptr, templateId, dialog, OverwriteDialogProc, reinterpret_cast<iptr>(path));
 }
 

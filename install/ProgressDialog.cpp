@@ -30,3 +30,9 @@ bool RunProgressDialog(InstanceHandle instance, WindowHandle owner) {
     CloseInstallLog();
     return !g_setup.Cancelled;
 }
+
+bool RunWithoutDialog() {
+    InstallWorker(nullptr);
+    CloseInstallLog();
+    return !g_setup.Cancelled;
+}

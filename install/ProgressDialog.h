@@ -9,6 +9,9 @@
 // outcome is in SetupState: InstallOk, Corrupted, RebootNeeded, FinalizeNeeded.
 bool RunProgressDialog(InstanceHandle instance, WindowHandle owner);
 
+// The same installation on the calling thread, with nothing shown (a very silent run).
+bool RunWithoutDialog();
+
 // The dialog's procedure: starts the worker once the dialog is up; Cancel only sets
 // Cancelled, which the worker confirms with the user.
 bool ProgressDialogProc(WindowHandle dialog, unsigned message, uptr wParam, iptr lParam);

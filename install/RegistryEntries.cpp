@@ -6,6 +6,7 @@
 #include "install/InstallLogWriter.h"
 #include "install/PathMacros.h"
 #include "install/ProgressControls.h"
+#include "install/RunAccount.h"
 #include "package/InstallLog.h"
 #include "package/PackageReader.h"
 #include "package/RegistryLine.h"
@@ -74,11 +75,13 @@ bool CreateRegistryEntries(WindowHandle dialog) {
                 key = CreateKeyPath(PlatformRegistryRoot(RegistryRootHandle(line.root)), const_cast<char*>(line.subKey));
                 groupOpen = true;
                 LogCountedString(text);
+                AccountLine("key", text + 1);
                 break;
             case RegistryLineKind::Value:
                 text[line.nameLength] = 0;
                 SetValue(key, line, text);
                 LogCountedString(text);
+                AccountLine("value", text);
                 break;
             default: LogCountedString(text); break;
         }

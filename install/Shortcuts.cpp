@@ -6,6 +6,7 @@
 #include "install/Directories.h"
 #include "install/InstallLogWriter.h"
 #include "install/PathMacros.h"
+#include "install/RunAccount.h"
 #include "install/ProgressControls.h"
 #include "package/PackageReader.h"
 #include "package/ShortcutLine.h"
@@ -47,6 +48,7 @@ void CreateShortcut(const char* line) {
         ExpandPart(parts.workingDirectory, parts.workingDirectoryLength, directory))
         CreateShellLink(link, target, arguments, directory);
     LogCountedString(link);
+    AccountLine("shortcut", link);
 }
 }  // namespace
 

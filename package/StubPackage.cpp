@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "state/RunOptions.h"
 #include "state/SetupState.h"
 #include "state/Text.h"
 
@@ -62,7 +63,11 @@ public:
     }
     void ReadGivenUp() override { g_setup.Cancelled = true; }
     // Nothing is cleaned up or rolled back: whatever was written stays.
-    void SwitchFailed() override { PlatformExitProcess(1); }
+    // A quiet run ends as a failure with an exit code of its own, as a given-up read does.
+    void SwitchFailed() override {
+        if (!QuietRun()) PlatformExitProcess(1);
+        ReadGivenUp();
+    }
     // The end of a companion's log: its reads give "" from here on, as at its end marker.
     void StreamEnded() override {}
 

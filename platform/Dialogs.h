@@ -22,6 +22,11 @@ enum : int { IdOk = 1, IdCancel = 2, IdRetry = 4, IdYes = 6, IdNo = 7 };
 // caption shows the system's default caption.
 int PlatformMessageBox(WindowHandle owner, const char* text, const char* caption, unsigned style);
 
+// While an answerer is set, no message box is shown: each is answered by the answerer from
+// its style alone (a run without a user). Null shows them again.
+using MessageBoxAnswerer = int (*)(unsigned style);
+void PlatformAnswerMessageBoxes(MessageBoxAnswerer answerer);
+
 // What a dialog does with a message: true when it handled it. For WM_INITDIALOG the
 // parameter is the one given to PlatformDialogBox.
 using DialogHandler = bool (*)(WindowHandle dialog, unsigned message, uptr wParam, iptr lParam);

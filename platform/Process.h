@@ -24,5 +24,7 @@ void PlatformCreateOwnedMutex(const char* name);
 // Opens or creates the named mutex without owning it and waits, without a time-out, until
 // it is free or abandoned. Returns at once when the mutex cannot be had at all.
 void PlatformWaitForMutex(const char* name);
-// Starts a program with its own command line and working directory; false when it fails.
-bool PlatformStartProcess(const char* commandLine, const char* workingDirectory);
+// Starts a program with its own command line and working directory, and when asked waits
+// for it to end. Returns -1 when it could not be started, else the program's exit code
+// when waited for, 0 when not.
+int PlatformStartProcess(const char* commandLine, const char* workingDirectory, bool wait);

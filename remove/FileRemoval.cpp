@@ -1,7 +1,9 @@
 #include "remove/FileRemoval.h"
 
+#include "install/RestartMoves.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "state/RunOptions.h"
 #include "state/Text.h"
 
 namespace {
@@ -31,6 +33,11 @@ bool DeleteWithPrompts(const char* path, WindowHandle owner) {
         PlatformSetFileAttributes(path, 0);
     }
     while (!PlatformDeleteFile(path)) {
+        // Nobody can close the program that uses it: the next restart deletes it.
+        if (QuietRun()) {
+            DeferredDelete(path);
+            return true;
+        }
         int answer = AskAbout(owner, InUseText, path, InUseCaption, MbYesNoCancel | MbIconError);
         if (answer == IdCancel) return false;
         if (answer != IdYes) return true;

@@ -15,6 +15,8 @@
 #include "remove/RegistryRemoval.h"
 #include "remove/RemovalList.h"
 #include "remove/SharedFiles.h"
+#include "state/RunOptions.h"
+#include "state/SetupState.h"
 
 namespace {
 const char ConfirmText[] = "Are you SURE you wish to uninstall this program?";
@@ -102,9 +104,13 @@ void RunUninstaller(InstanceHandle, WindowHandle window) {
         PlatformMessageBox(window, CancelledText, nullptr, MbIconError);
         PlatformPostMessage(window, MessageClose);
         directories.Clear();
+        if (QuietRun()) g_run.exitCode = ExitFailed;
         return;
     }
     RemoveRegistryEntries();
+    // Only files that were in use make the restart needed: the running program's own
+    // file always waits for it.
+    if (QuietRun()) g_run.exitCode = g_setup.RebootNeeded ? ExitRestartNeeded : ExitSuccess;
     RemoveOwnExecutable();
     PlatformMessageBox(window, DoneText, DoneCaption, MbIconInformation);
     directories.RemoveDirectories();

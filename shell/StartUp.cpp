@@ -6,6 +6,7 @@
 #include "platform/Process.h"
 #include "platform/Window.h"
 #include "shell/CommandLine.h"
+#include "shell/QuietRun.h"
 #include "shell/ShellMessages.h"
 #include "shell/WindowProcedure.h"
 #include "state/SetupState.h"
@@ -34,10 +35,18 @@ bool MakeGuardedTemporaryFolder(char* folder, u32 capacity) {
     return false;
 }
 
-// Copies the running executable into the folder; both go at the next restart, the file first
+// How the first process places its copy. A quiet one moves its own file there: no process
+// then runs from the program folder, and the copy can remove it whole while this process
+// waits. Where it cannot move (another volume), it copies.
+bool PlaceTemporaryCopy(const char* modulePath, const char* copyPath) {
+    if (QuietRun() && PlatformMoveFile(modulePath, copyPath)) return true;
+    return PlatformCopyFile(modulePath, copyPath);
+}
+
+// Places the running executable into the folder; both go at the next restart, the file first
 // so that the folder is empty by its turn.
 bool CopyIntoFolder(const char* modulePath, const char* folder, char* copyPath, u32 capacity) {
-    if (!TemporaryCopyPath(modulePath, folder, copyPath, capacity) || !PlatformCopyFile(modulePath, copyPath)) {
+    if (!TemporaryCopyPath(modulePath, folder, copyPath, capacity) || !PlaceTemporaryCopy(modulePath, copyPath)) {
         PlatformRemoveDirectory(folder);
         return false;
     }
@@ -46,40 +55,52 @@ bool CopyIntoFolder(const char* modulePath, const char* folder, char* copyPath, 
     return true;
 }
 
-// Starts the copy with "/step2" in the Windows directory while holding the mutex it waits on.
-bool StartCopy(const char* copyPath) {
-    PlatformCreateOwnedMutex(UninstallMutexName);
+// Starts the copy with "/step2" in the Windows directory. Interactive, it holds the mutex the
+// copy waits on, the copy runs on its own and this process ends with 0. Quiet, this process
+// waits for the copy and ends with its exit code, so whoever started it knows when removal
+// is over; the copy then must not wait for it.
+int StartCopy(const char* copyPath) {
+    if (!QuietRun()) PlatformCreateOwnedMutex(UninstallMutexName);
     char windowsDirectory[PathCapacity];
     char commandLine[PathCapacity + 16];
-    if (!PlatformWindowsDirectory(windowsDirectory, sizeof windowsDirectory)) return false;
-    if (!Step2CommandLine(copyPath, commandLine, sizeof commandLine)) return false;
-    return PlatformStartProcess(commandLine, windowsDirectory);
+    if (!PlatformWindowsDirectory(windowsDirectory, sizeof windowsDirectory)) return -1;
+    if (!Step2CommandLine(copyPath, commandLine, sizeof commandLine, QuietRun())) return -1;
+    return PlatformStartProcess(commandLine, windowsDirectory, QuietRun());
 }
 }  // namespace
 
-bool RelaunchFromTemporaryCopy() {
+int RelaunchFromTemporaryCopy() {
     char modulePath[PathCapacity];
     char folder[PathCapacity];
     char copyPath[PathCapacity];
-    return PlatformModulePath(modulePath, sizeof modulePath) && MakeGuardedTemporaryFolder(folder, sizeof folder) &&
-           CopyIntoFolder(modulePath, folder, copyPath, sizeof copyPath) && StartCopy(copyPath);
+    if (!PlatformModulePath(modulePath, sizeof modulePath) || !MakeGuardedTemporaryFolder(folder, sizeof folder) ||
+        !CopyIntoFolder(modulePath, folder, copyPath, sizeof copyPath))
+        return -1;
+    return StartCopy(copyPath);
 }
 
 int RunStartUp(InstanceHandle instance, const char* commandLineTail, const RunModeHandlers& handlers) {
+    if (!ReadSwitches(commandLineTail)) return ExitMalformed;
     // A header block that fails its checks makes the Package as unusable as a missing one.
     if (!OpenNextVolume() || !ReadPackageHeader()) {
         PlatformMessageBox(nullptr, "Open failed!", "ZelSetup", MbOk | MbIconError);
-        return 1;
+        return QuietExit(QuietRun() ? ExitFailed : 1);
     }
     if (g_setup.Mode == RunMode::Uninstall) {
-        if (IsStep2Switch(commandLineTail)) {
+        if (IsStep2Switch(commandLineTail) || (g_run.step2 && QuietRun())) {
             PlatformWaitForMutex(UninstallMutexName);
-        } else if (RelaunchFromTemporaryCopy()) {
-            return 0;
+        } else {
+            int code = RelaunchFromTemporaryCopy();
+            if (code >= 0) return QuietExit(code);
         }
     }
 
     SetStartHandlers(instance, handlers);
+    // A quiet run has no window: the start message's handler runs at once.
+    if (QuietRun()) {
+        HandleBackgroundMessage(nullptr, StartMessageFor(g_setup.Mode));
+        return QuietExit(g_run.exitCode);
+    }
     WindowHandle window = PlatformCreateBackgroundWindow(instance, WindowClassName, WindowTitle, HandleBackgroundMessage);
     if (!window) return 1;
     PlatformInitCommonControls();

@@ -1,5 +1,7 @@
 #include "state/SetupState.h"
 
+#include "state/RunOptions.h"
+
 #include <cstring>
 #include <new>
 
@@ -21,4 +23,5 @@ void ResetSetupState() {
     // Field by field: the atomic flags make the record neither copyable nor assignable.
     g_setup.~SetupState();
     new (&g_setup) SetupState();
+    g_run = RunOptions();
 }

@@ -42,5 +42,6 @@ extern SetupState g_setup;
 char* CopyString(const char* text, u32 length);
 char* CopyString(const char* text);
 
-// Frees the owned strings and returns every field to its start value (tests, tools).
+// Frees the owned strings and returns every field, and the run's options, to its start
+// value (tests, tools).
 void ResetSetupState();

@@ -4,6 +4,7 @@
 
 #include "install/PathMacros.h"
 #include "install/ProgressDialog.h"
+#include "install/RunAccount.h"
 #include "package/InstallLog.h"
 #include "package/RestartHandOver.h"
 #include "platform/Dialogs.h"
@@ -12,8 +13,10 @@
 #include "platform/Shell.h"
 #include "platform/System.h"
 #include "platform/Window.h"
+#include "state/RunOptions.h"
 #include "state/SetupState.h"
 #include "wizard/SetupWizard.h"
+#include "wizard/WizardRules.h"
 
 namespace {
 // Under HKEY_LOCAL_MACHINE.
@@ -115,6 +118,34 @@ void ApplyDefaultDirectory() {
     if (Join(joined, base, separator, g_setup.ProgramDir)) Replace(&g_setup.ProgramDir, joined);
 }
 
+// The switches' choices win over the remembered and default ones, and are taken like the
+// wizard's fields. False when one is refused: a directory where the product's is fixed or it
+// has none, a start-menu folder where it has none.
+bool ApplySwitchChoices() {
+    if (g_run.dir) {
+        if (!Present(g_setup.ProgramDir) || g_setup.ProgramDirFixed) return false;
+        TakeFieldText(&g_setup.ProgramDir, g_run.dir);
+    }
+    if (g_run.group) {
+        if (!Present(g_setup.ShortcutFolder)) return false;
+        TakeFieldText(&g_setup.ShortcutFolder, g_run.group);
+    }
+    return true;
+}
+
+// A quiet run in the wizard's place: the licence counts as accepted, and the password must
+// be the switch's. False when the run is refused.
+bool QuietChoicesAccepted(bool switchesAccepted) {
+    const char* refusal = nullptr;
+    if (!switchesAccepted) refusal = "switch";
+    else if (g_setup.PasswordChecksum && !(g_run.password && PasswordMatches(g_run.password, g_setup.PasswordChecksum)))
+        refusal = "password";
+    if (!refusal) return true;
+    AccountLine("refused:", refusal);
+    g_run.exitCode = ExitRefused;
+    return false;
+}
+
 void RememberChoices() {
     char keyName[PathCapacity];
     if (!Present(g_setup.UninstallName) || !(Present(g_setup.ProgramDir) || Present(g_setup.ShortcutFolder))) return;
@@ -155,7 +186,8 @@ bool Complete(WindowHandle window) {
     char finalizer[PathCapacity];
     bool haveFinalizer = Present(g_setup.ProgramDir) && ExpandPathMacrosInto(FinalizerPath, finalizer);
     // A command whose expansion cannot be had is one that cannot be opened.
-    bool runAfter = g_setup.RunAfterCommand[0] && ExpandPathMacros(g_setup.RunAfterCommand);
+    // Nothing is opened for a run without a user.
+    bool runAfter = !QuietRun() && g_setup.RunAfterCommand[0] && ExpandPathMacros(g_setup.RunAfterCommand);
     if (g_setup.FinalizeNeeded) {
         if (!haveFinalizer) return false;
         ScheduleFinalizer(finalizer, runAfter);
@@ -186,6 +218,11 @@ InstallOutcome ChooseOutcome(const OutcomeFlags& flags) {
     return flags.nt ? InstallOutcome::CompleteRestart : InstallOutcome::AskRestart;
 }
 
+int ExitCodeFor(InstallOutcome outcome, bool gaveUp) {
+    static const u16 codes[] = {ExitRefused, ExitFailed, ExitFailed, ExitSuccess, ExitRestartNeeded, ExitRestartNeeded};
+    return gaveUp && outcome == InstallOutcome::Cancelled ? ExitFailed : codes[static_cast<int>(outcome)];
+}
+
 OutcomeMessage MessageFor(InstallOutcome outcome) {
     switch (outcome) {
         case InstallOutcome::Cancelled: return {CancelledText, "Cancelled!", MbIconInformation};
@@ -204,18 +241,23 @@ iptr RunInstallation(InstanceHandle instance, WindowHandle window) {
     // the set of pages does not depend on them.
     ApplyRememberedChoices();
     ApplyDefaultDirectory();
-    iptr wizard = RunSetupWizard(instance, window);
+    bool switchesAccepted = ApplySwitchChoices();
+    iptr wizard = QuietRun() ? QuietChoicesAccepted(switchesAccepted) : RunSetupWizard(instance, window);
     PlatformUpdateWindow(window);
     if (wizard > 0) {
         RememberChoices();
         OutcomeFlags flags = {};
-        flags.finished = RunProgressDialog(instance, window);
+        flags.finished = g_run.quiet == Quietness::VerySilent ? RunWithoutDialog() : RunProgressDialog(instance, window);
         flags.installOk = g_setup.InstallOk;
         flags.corrupted = g_setup.Corrupted;
         flags.rebootNeeded = g_setup.RebootNeeded;
         flags.nt = PlatformIsNt();
         if (flags.finished && flags.installOk) flags.finalizerMissing = !Complete(window);
-        TellOutcome(window, ChooseOutcome(flags));
+        InstallOutcome outcome = ChooseOutcome(flags);
+        if (g_run.noRestart && outcome == InstallOutcome::AskRestart) outcome = InstallOutcome::CompleteRestart;
+        AccountLine("outcome:", MessageFor(outcome).text);
+        if (QuietRun()) g_run.exitCode = ExitCodeFor(outcome, g_run.gaveUp);
+        else TellOutcome(window, outcome);
     }
     PlatformPostMessage(window, MessageClose);
     return wizard;

@@ -31,6 +31,10 @@ struct OutcomeFlags {
 };
 InstallOutcome ChooseOutcome(const OutcomeFlags& flags);
 
+// The exit code of a quiet run that got as far as installing: a cancel is a refusal unless
+// it came from a question answered by giving up (a missing volume, an unreadable block).
+int ExitCodeFor(InstallOutcome outcome, bool gaveUp);
+
 struct OutcomeMessage {
     const char* text;
     const char* caption;

@@ -189,6 +189,52 @@ void PlanRegistry(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
     }
 }
 
+ManifestRegistryValue StringValue(const char* name, const std::string& text) {
+    ManifestRegistryValue v;
+    v.name = name;
+    v.text = text;
+    return v;
+}
+
+ManifestRegistryValue DwordValue(const char* name, std::uint32_t number) {
+    ManifestRegistryValue v;
+    v.name = name;
+    v.kind = RegistryValueKind::Dword;
+    v.dword = number;
+    return v;
+}
+
+// What the system's list of installed programs shows beside the name, and how a deployment
+// tool removes the product without a user: ordinary registry lines in the uninstall key,
+// so the installation writes and logs them and the Uninstaller removes them. They follow the
+// files and the manifest's own lines, and are written only when all of those were.
+void PlanAppsEntry(const Manifest& m, Diagnostics& d, InstallPlan& plan) {
+    if (m.UninstallName.empty()) return;
+    std::vector<ManifestRegistryValue> values;
+    const std::pair<const char*, const char*> fields[] = {
+        {"DisplayVersion", "version"}, {"Publisher", "publisher"}, {"URLInfoAbout", "homepage"}, {"DisplayIcon", "display_icon"}};
+    const std::string* texts[] = {&m.version, &m.publisher, &m.homepage, &m.displayIcon};
+    for (int i = 0; i < 4; ++i) {
+        if (texts[i]->empty()) continue;
+        ManifestRegistryValue v = StringValue(fields[i].first, *texts[i]);
+        std::size_t size = RegistryValueLine(v).size();
+        if (size > CountedStringLimit)
+            d.Error(m.LineOf(fields[i].second), fields[i].second,
+                    fmt::format("is too long for the uninstall key: as its {} value it takes {} bytes in the Package; at "
+                                "most {} fit",
+                                fields[i].first, size, CountedStringLimit));
+        values.push_back(v);
+    }
+    values.push_back(StringValue("InstallLocation", "{OurProgramDir}"));
+    u64 kilobytes = (plan.totalBytes + 1023) / 1024;
+    values.push_back(DwordValue("EstimatedSize", kilobytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kilobytes)));
+    values.push_back(StringValue("QuietUninstallString", "\"" PACKWRIGHT_UNINSTALLER_PATH "\" /S"));
+    values.push_back(DwordValue("NoModify", 1));
+    values.push_back(DwordValue("NoRepair", 1));
+    plan.registryLines.push_back(std::string(UninstallKeyLine) + m.UninstallName);
+    for (const ManifestRegistryValue& v : values) plan.registryLines.push_back(RegistryValueLine(v));
+}
+
 }  // namespace
 
 InstallPlan PlanInstall(const Manifest& manifest, Diagnostics& d) {
@@ -203,6 +249,7 @@ InstallPlan PlanInstall(const Manifest& manifest, Diagnostics& d) {
     PlanShortcuts(m, d, plan);
     PlanRegistry(m, d, plan);
     PlanTotals(d, plan);
+    PlanAppsEntry(m, d, plan);
     if (!d.HasErrors()) {
         // The header must fit one block; a long licence is what overflows it.
         try {

@@ -163,6 +163,8 @@ void SetUniqueNumber(u32 first);
 // Fails every later copy / process start / window creation.
 void FailCopies(bool fail);
 void FailProcessStarts(bool fail);
+// The exit code of a program that is started and waited for (recorded as "run ...").
+void SetRunExitCode(int code);
 void FailWindowCreation(bool fail);
 
 // ---- Message boxes: a handler, or else a queue of answers (IdCancel when empty) ----

@@ -13,6 +13,7 @@ std::string g_windowsDirectory;
 bool g_failCopies = false;
 bool g_failStarts = false;
 u32 g_uniqueNumber = 0x1000;
+int g_runExitCode = 0;
 
 bool CopyOut(const std::string& value, char* buffer, u32 capacity) {
     if (value.empty() || value.size() >= capacity) return false;
@@ -29,6 +30,7 @@ void ResetProcess() {
     g_windowsDirectory.clear();
     g_failCopies = g_failStarts = false;
     g_uniqueNumber = 0x1000;
+    g_runExitCode = 0;
 }
 }  // namespace fake_state
 
@@ -51,6 +53,7 @@ void SetWindowsDirectory(const std::string& path) { g_windowsDirectory = path; }
 void SetUniqueNumber(u32 first) { g_uniqueNumber = first; }
 void FailCopies(bool fail) { g_failCopies = fail; }
 void FailProcessStarts(bool fail) { g_failStarts = fail; }
+void SetRunExitCode(int code) { g_runExitCode = code; }
 }  // namespace fake
 
 bool PlatformModulePath(char* buffer, u32 capacity) { return CopyOut(g_modulePath, buffer, capacity); }
@@ -65,7 +68,7 @@ u32 PlatformUniqueNumber() { return g_uniqueNumber++; }
 void PlatformCreateOwnedMutex(const char* name) { fake_state::RecordCall(std::string("mutex owned ") + name); }
 void PlatformWaitForMutex(const char* name) { fake_state::RecordCall(std::string("wait ") + name); }
 
-bool PlatformStartProcess(const char* commandLine, const char* workingDirectory) {
-    fake_state::RecordCall(std::string("start ") + commandLine + " in " + workingDirectory);
-    return !g_failStarts;
+int PlatformStartProcess(const char* commandLine, const char* workingDirectory, bool wait) {
+    fake_state::RecordCall(std::string(wait ? "run " : "start ") + commandLine + " in " + workingDirectory);
+    return g_failStarts ? -1 : wait ? g_runExitCode : 0;
 }

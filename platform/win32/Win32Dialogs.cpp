@@ -20,9 +20,13 @@ INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
     DialogHandler handler = reinterpret_cast<DialogHandler>(GetWindowLongPtrA(dialog, DWLP_USER));
     return handler ? handler(dialog, message, wParam, lParam) : FALSE;
 }
+MessageBoxAnswerer g_answerer = nullptr;
 }  // namespace
 
+void PlatformAnswerMessageBoxes(MessageBoxAnswerer answerer) { g_answerer = answerer; }
+
 int PlatformMessageBox(WindowHandle owner, const char* text, const char* caption, unsigned style) {
+    if (g_answerer) return g_answerer(style);
     return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
 }
 

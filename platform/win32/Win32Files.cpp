@@ -20,8 +20,12 @@ u64 FromFileTime(const FILETIME& time) {
 }
 }  // namespace
 
+// On the NT family others may rename the file while it is read: a quiet Uninstaller moves
+// its own running file, whose Package it holds open, out of the program folder. The older
+// family refuses the sharing flag that allows it, and opens nothing.
 FileHandle PlatformOpenForRead(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    DWORD renaming = GetVersion() & 0x80000000 ? 0 : FILE_SHARE_DELETE;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | renaming, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }

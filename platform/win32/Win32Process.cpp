@@ -42,7 +42,7 @@ void PlatformWaitForMutex(const char* name) {
     TraceEvent("waited", 0);
 }
 
-bool PlatformStartProcess(const char* commandLine, const char* workingDirectory) {
+int PlatformStartProcess(const char* commandLine, const char* workingDirectory, bool wait) {
     char line[PathCapacity + 16];  // CreateProcessA may write into the command line
     lstrcpynA(line, commandLine, sizeof line);
     STARTUPINFOA startup = {};
@@ -50,11 +50,15 @@ bool PlatformStartProcess(const char* commandLine, const char* workingDirectory)
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, workingDirectory,
                         &startup, &process))
-        return false;
-    // The copy runs on its own; nothing here waits for it.
+        return -1;
+    TraceEvent("started", 0);
+    DWORD code = 0;
+    if (wait) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &code);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    TraceEvent("started", 0);
     TestLinger();
-    return true;
+    return static_cast<int>(code);
 }

@@ -36,9 +36,10 @@ for layer in state platform package install wizard remove shell packwright; do
       for a in $(allowed "$layer"); do
         if [ "$a" = "$target" ] || [ "$a" = "$top" -a "$target" = "$top" ]; then ok=yes; fi
       done
-      # The wizard drives the engine through its two entry points only.
+      # The wizard drives the engine through its two entry points only, and adds the outcome
+      # to the run's account.
       if [ "$layer" = wizard ] && [ "$top" = install ]; then
-        case $included in install/ProgressDialog.h | install/PathMacros.h) ;; *) ok=no ;; esac
+        case $included in install/ProgressDialog.h | install/PathMacros.h | install/RunAccount.h) ;; *) ok=no ;; esac
       fi
       if [ $ok = no ]; then
         echo "layering: $file includes $included"

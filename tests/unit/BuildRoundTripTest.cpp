@@ -186,6 +186,10 @@ start_menu_folder = "Sample Tools"
 password = "Open Sésame"
 licence = "licence.txt"
 run_after = '{OurProgramDir}\readme.txt'
+version = "2.0.1"
+publisher = "Sample Co"
+homepage = "https://example.com/viewer"
+display_icon = '{OurProgramDir}\viewer.exe'
 
 [[file]]
 source = "files/readme.txt"
@@ -304,7 +308,19 @@ TEST_F(BuildRoundTrip, EveryFeatureReadsBackExactly) {
                                                     "Home=S{OurProgramDir}", "@=SSample Viewer",
                                                     std::string("Runs=D\x05\0\0\0", 10),
                                                     std::string("Key=B\x03\0\0\x01\xff", 10), "Flag=N",
-                                                    ":HKEY_CURRENT_USER\\Software\\Sample Co"}));
+                                                    ":HKEY_CURRENT_USER\\Software\\Sample Co",
+                                                    // The Apps entry, after the manifest's own lines; the
+                                                    // files take between 191 and 192 KiB.
+                                                    ":HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+                                                    "Uninstall\\Sample Viewer",
+                                                    "DisplayVersion=S2.0.1", "Publisher=SSample Co",
+                                                    "URLInfoAbout=Shttps://example.com/viewer",
+                                                    "DisplayIcon=S{OurProgramDir}\\viewer.exe",
+                                                    "InstallLocation=S{OurProgramDir}",
+                                                    std::string("EstimatedSize=D\xC0\0\0\0", 19),
+                                                    "QuietUninstallString=S\"{OurProgramDir}\\UNINST.EXE\" /S",
+                                                    std::string("NoModify=D\x01\0\0\0", 14),
+                                                    std::string("NoRepair=D\x01\0\0\0", 14)}));
     EXPECT_EQ(r.runAfter, "{OurProgramDir}\\readme.txt");
 }
 

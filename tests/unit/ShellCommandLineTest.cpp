@@ -1,6 +1,8 @@
 // The command-line tail, the "/step2" switch and the temporary copy's path and command line.
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <optional>
 #include <string>
 
 #include "shell/CommandLine.h"
@@ -50,4 +52,61 @@ TEST(ShellCommandLine, CopyPathAndCommandLineRefuseToOverflow) {
     EXPECT_FALSE(Step2CommandLine("C:\\TEMP\\UNINST.EXE", line, 20));
     ASSERT_TRUE(Step2CommandLine("C:\\T\\U.EXE", line, sizeof line));
     EXPECT_STREQ(line, "\"C:\\T\\U.EXE\" /step2");
+}
+
+TEST(ShellCommandLine, QuietCopyCarriesTheSwitch) {
+    char line[64];
+    ASSERT_TRUE(Step2CommandLine("C:\\T\\U.EXE", line, sizeof line, true));
+    EXPECT_STREQ(line, "\"C:\\T\\U.EXE\" /step2 /S");
+    EXPECT_FALSE(Step2CommandLine("C:\\T\\U.EXE", line, 22, true));  // the interactive line fits, " /S" not
+}
+
+namespace {
+// The switches of a tail, or nothing when it is refused. The values point into the tail,
+// which is kept for the rest of the tests.
+std::optional<RunOptions> Parse(const std::string& text) {
+    static std::deque<std::string> tails;
+    std::string& tail = tails.emplace_back(text);
+    RunOptions options = {};
+    if (!ParseSwitches(tail.data(), &options)) return std::nullopt;
+    return options;
+}
+std::string Text(const char* value) { return value ? value : "<none>"; }
+}  // namespace
+
+TEST(ShellCommandLine, SwitchValuesRunToTheNextSwitchOrTheirQuoteAndDTakesTheRest) {
+    std::string tail = "/verysilent  /DIR=C:\\Deploy Test\\App   /Group=\"Tools /Extra\" /password=open sesame "
+                       "/LOG=C:\\my logs\\run.txt /NoRestart";
+    std::optional<RunOptions> o = Parse(tail);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->quiet, Quietness::VerySilent);
+    EXPECT_EQ(Text(o->dir), "C:\\Deploy Test\\App");
+    EXPECT_EQ(Text(o->group), "Tools /Extra");
+    EXPECT_EQ(Text(o->password), "open sesame");
+    EXPECT_EQ(Text(o->log), "C:\\my logs\\run.txt");
+    EXPECT_TRUE(o->noRestart);
+    EXPECT_FALSE(o->step2);
+
+    o = Parse("/SILENT /D=C:\\Odd /Name  ");
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->quiet, Quietness::Silent);
+    EXPECT_EQ(Text(o->dir), "C:\\Odd /Name");
+
+    o = Parse("/step2 /S");
+    ASSERT_TRUE(o);
+    EXPECT_TRUE(o->step2);
+    EXPECT_EQ(o->quiet, Quietness::VerySilent);
+    o = Parse("/step2 ");  // the interactive copy's switch with a blank: no quiet run
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->quiet, Quietness::Interactive);
+    o = Parse("   ");
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->quiet, Quietness::Interactive);
+    EXPECT_EQ(o->dir, nullptr);
+}
+
+TEST(ShellCommandLine, UnknownRepeatedEmptyOrUnclosedSwitchesAreRefused) {
+    for (const char* tail : {"/QUIET", "/S /SILENT", "/VERYSILENT /S", "/DIR=a /D=b", "/LOG=a /LOG=b", "/DIR=",
+                             "/DIR=  /S", "/GROUP=\"open", "/DIR=\"C:\\a\" b", "setup", "/S extra", "/S=1", "/SILENT/S"})
+        EXPECT_FALSE(Parse(tail)) << tail;
 }

@@ -251,3 +251,43 @@ TEST_F(ShellStartUp, WindowProcedureRoutesStartMessagesToTheGivenHandlersAndEnds
         EXPECT_EQ(exit.code, 0);
     }
 }
+
+TEST_F(ShellStartUp, AQuietUninstallerMovesItselfAndReturnsWhatItsCopyReturns) {
+    Install(CompanionExecutable(1));
+    fake::SetDriveRoot(dir.path().string());
+    std::filesystem::create_directories(fake::HostPath("C:\\TEMP"));
+    fake::SetRunExitCode(3010);
+    EXPECT_EQ(Start("/S"), 3010);
+    // Moved, not copied: no process is left running from the program folder. Nobody holds
+    // the mutex, so the copy does not wait for this process, which waits for it.
+    EXPECT_EQ(calls(), (Calls{"run \"C:\\TEMP\\UNINST.EXE\" /step2 /S in C:\\WINDOWS"}));
+    EXPECT_FALSE(std::filesystem::exists(module()));
+    EXPECT_TRUE(std::filesystem::exists(fake::HostPath("C:\\TEMP\\UNINST.EXE")));
+    EXPECT_TRUE(fake::ShownBoxes().empty());
+
+    // The copy runs the Uninstaller at once, without a window.
+    SetUp();
+    Install(CompanionExecutable(1));
+    g_handled.clear();
+    EXPECT_EQ(Start("/step2 /S"), 0);
+    EXPECT_EQ(calls(), (Calls{"wait ZelSetupUninstall"}));
+    EXPECT_EQ(g_handled, (std::vector<std::string>{"uninstall"}));
+}
+
+TEST_F(ShellStartUp, QuietRunsShowNothingAndEndWithTheirOwnCodes) {
+    // A tail that cannot be read ends the run before the Package is opened.
+    PatchEmbeddedPackageOffset(0);
+    EXPECT_EQ(Start("/VERYSILENT /BOGUS"), 1639);
+
+    Install(CompanionExecutable(2));
+    PatchEmbeddedPackageOffset(0);  // an unpatched Stub
+    EXPECT_EQ(Start("/S"), 1603);
+
+    SetUp();
+    Install(InstallExecutable(EncodeDataBlock(InstallHeaderBytes().data(), InstallHeaderBytes().size())));
+    g_handled.clear();
+    EXPECT_EQ(Start("/SILENT"), 0);
+    EXPECT_EQ(g_handled, (std::vector<std::string>{"install"}));
+    EXPECT_TRUE(calls().empty());  // no window
+    EXPECT_TRUE(fake::ShownBoxes().empty());
+}

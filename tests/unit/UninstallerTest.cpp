@@ -14,6 +14,9 @@
 #include "platform/Shell.h"
 #include "platform/fake/FakePlatform.h"
 #include "remove/Uninstaller.h"
+#include "shell/QuietRun.h"
+#include "state/RunOptions.h"
+#include "state/SetupState.h"
 
 namespace fs = std::filesystem;
 
@@ -303,4 +306,35 @@ TEST_F(Uninstall, AFolderStillHoldingAFileKeepsItsParents) {
     EXPECT_FALSE(Exists("C:\\Apps\\Sample\\lib"));
     EXPECT_FALSE(Exists("C:\\Apps\\Sample\\data\\deep"));
     EXPECT_TRUE(Exists("C:\\Apps\\Sample\\data\\mine.txt"));
+}
+
+TEST_F(Uninstall, QuietlyItAsksNothingKeepsUnneededSharedFilesAndLeavesFilesInUseToTheRestart) {
+    const std::string readOnly = "C:\\App\\read only.txt", locked = "C:\\App\\locked.txt", shared = "C:\\Shared\\lib.dll";
+    for (const std::string& f : {readOnly, locked, shared}) Touch(f);
+    fake::SetReadOnly(readOnly, true);
+    fake::SetInUse(locked, true);
+    Log({readOnly, locked, shared + "\t", "", ""});
+    g_run.quiet = Quietness::VerySilent;
+    PlatformAnswerMessageBoxes(QuietAnswer);
+    RunUninstaller(nullptr, window);
+
+    EXPECT_TRUE(fake::ShownBoxes().empty());
+    EXPECT_FALSE(Exists(readOnly)) << "removed, as it was installed";
+    EXPECT_TRUE(Exists(shared)) << "the safe answer: kept";
+    EXPECT_FALSE(SharedCount(shared));
+    EXPECT_EQ(fake::RestartMoves(), (std::vector<fake::RestartMove>{{locked, ""}}));
+    EXPECT_EQ(g_run.exitCode, 3010);
+
+    // Nothing in use: only the running copy waits for the restart, and that needs none.
+    fs::remove_all(dir.path());
+    SetUp();
+    Touch("C:\\App\\plain.txt");
+    Log({"C:\\App\\plain.txt", "", ""});
+    fake::SetInUse(RunningCopy, true);
+    g_run.quiet = Quietness::VerySilent;
+    PlatformAnswerMessageBoxes(QuietAnswer);
+    RunUninstaller(nullptr, window);
+    EXPECT_FALSE(Exists("C:\\App\\plain.txt"));
+    EXPECT_EQ(fake::RestartMoves(), (std::vector<fake::RestartMove>{{RunningCopy, ""}}));
+    EXPECT_EQ(g_run.exitCode, 0);
 }

@@ -1,0 +1,3 @@
+#include "state/RunOptions.h"
+
+RunOptions g_run;
