@@ -180,9 +180,8 @@ TEST_F(FullDisk, FailedInstallationLeavesNoShortFileWithThePackagedTimeAndIsRemo
     EXPECT_FALSE(RegistryKeyExists(RememberedChoicesKey));
 }
 
-// TO ENABLE once the silent switches (/VERYSILENT, exit code 1603 on failure) are merged:
-// drop DISABLED_. A silent installation that fails says so through its exit code alone.
-TEST_F(FullDisk, DISABLED_SilentRunEndsWith1603) {
+// A silent installation that fails says so through its exit code alone.
+TEST_F(FullDisk, SilentRunEndsWith1603) {
     std::string setup = BuildProduct();
     RunResult run = RunWine({setup, "/VERYSILENT"}, Milliseconds(300000));
     EXPECT_EQ(run.exitCode, 1603) << run.output;
