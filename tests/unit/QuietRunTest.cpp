@@ -168,7 +168,7 @@ TEST_F(QuietRun, AFileThatCannotBeWrittenFailsAndNothingAfterItIsRegistered) {
     InstallPackage p = Product();
     p.files = {File("a.txt")};
     p.registry = {":HKEY_LOCAL_MACHINE\\Software\\Sample Co", "Edition=S1"};
-    fake::FailWritesTo(App + "a.txt");
+    fake::FailWritesTo(App + "a.txt.NewTemp");  // where the data goes first
     Start(p);
     EXPECT_EQ(Run(), 1603);
     EXPECT_FALSE(fake::RegistryKeyExists(RootLocalMachine, "Software\\Sample Co"));

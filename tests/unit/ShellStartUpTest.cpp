@@ -260,9 +260,10 @@ TEST_F(ShellStartUp, AQuietUninstallerMovesItselfAndReturnsWhatItsCopyReturns) {
     EXPECT_EQ(Start("/S"), 3010);
     // Moved, not copied: no process is left running from the program folder. Nobody holds
     // the mutex, so the copy does not wait for this process, which waits for it.
-    EXPECT_EQ(calls(), (Calls{"run \"C:\\TEMP\\UNINST.EXE\" /step2 /S in C:\\WINDOWS"}));
+    EXPECT_EQ(calls(), (Calls{"guarded folder C:\\TEMP\\~ZS00001000",
+                              "run \"C:\\TEMP\\~ZS00001000\\UNINST.EXE\" /step2 /S in C:\\WINDOWS"}));
     EXPECT_FALSE(std::filesystem::exists(module()));
-    EXPECT_TRUE(std::filesystem::exists(fake::HostPath("C:\\TEMP\\UNINST.EXE")));
+    EXPECT_TRUE(std::filesystem::exists(fake::HostPath("C:\\TEMP\\~ZS00001000\\UNINST.EXE")));
     EXPECT_TRUE(fake::ShownBoxes().empty());
 
     // The copy runs the Uninstaller at once, without a window.
