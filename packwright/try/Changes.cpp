@@ -96,11 +96,13 @@ Leftovers SortLeftovers(const Changes& remaining, const std::vector<std::string>
         else if (isShared(file.path)) sorted.keptShared.push_back({file.path, std::nullopt});
         else left.files.push_back(file);
     }
-    // A folder that holds a kept shared file stays with it.
+    // A folder that holds a kept shared file stays with it; the folder of the Uninstaller's
+    // copy waits for the restart with the copy.
     for (const std::string& folder : remaining.folders) {
         bool holdsKept = std::any_of(sorted.keptShared.begin(), sorted.keptShared.end(),
                                      [&](const KeptShared& kept) { return IsUnder(kept.path, folder); });
-        if (!holdsKept) left.folders.push_back(folder);
+        if (scheduled(folder)) sorted.scheduledForDeletion.push_back(folder);
+        else if (!holdsKept) left.folders.push_back(folder);
     }
     left.keys = remaining.keys;
     left.values = remaining.values;

@@ -41,7 +41,6 @@ protected:
         fs::remove_all(HostPath(Root));
         fs::remove_all(HostPath(ExpandInPrefix("{OurShortcutDir}", "", "Deploy")));
         fs::create_directories(HostPath(Root));
-        fs::remove(HostPath(UserTempDirectory() + "\\UNINST.EXE"));
         // No earlier test's move or deletion is still waiting.
         ASSERT_EQ(RunWine({"wineboot", "-e", "-r"}, ProgramTimeout).exitCode, 0);
     }
@@ -119,15 +118,17 @@ TEST_F(Deploy, RefusedWithoutPasswordThenInstalledWithTheFullAppsEntryAndRemoved
     EXPECT_FALSE(Exists(link));
     EXPECT_FALSE(RegistryKeyExists(AppsKey));
 
-    // Only the Uninstaller's temporary copy is left, and it waits for the restart.
-    std::string copy = UserTempDirectory() + "\\UNINST.EXE";
+    // Only the Uninstaller's temporary copy and its folder are left, and they wait for the
+    // restart.
+    const std::string copiesStart = UserTempDirectory() + "\\~ZS";
     std::vector<std::string> difference = Difference(before, TakePrefixSnapshot());
     for (const std::string& line : difference)
-        EXPECT_TRUE(line.find("+ file " + copy + " ") == 0 || line.find("PendingFileRenameOperations") != std::string::npos)
+        EXPECT_TRUE(line.find("+ file " + copiesStart) == 0 || line.find("+ folder " + copiesStart) == 0 ||
+                    line.find("PendingFileRenameOperations") != std::string::npos)
             << line;
     std::optional<std::string> pending = QueryRegistry(SessionManager, "PendingFileRenameOperations");
     ASSERT_TRUE(pending);
-    EXPECT_NE(Lower(*pending).find(Lower(copy)), std::string::npos) << *pending;
+    EXPECT_NE(Lower(*pending).find(Lower(copiesStart)), std::string::npos) << *pending;
 }
 
 TEST_F(Deploy, ADamagedInstallerFailsAndAFileInUseAsksForARestart) {

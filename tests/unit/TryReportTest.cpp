@@ -62,23 +62,25 @@ TEST(TryReport, TheUninstallersCopyAndKeptSharedFilesAreNotLeftBehindButEverythi
     before.folders = {"C:\\windows", "C:\\users\\me\\Temp"};
     before.values[{counts, "C:\\windows\\other.dll"}] = Value("REG_DWORD", "2");
     PrefixSnapshot after = before;
-    after.files["C:\\users\\me\\Temp\\UNINST.EXE"] = {66000, 1};
+    after.files["C:\\users\\me\\Temp\\~ZS00001000\\UNINST.EXE"] = {66000, 1};
     after.files["C:\\windows\\Shared\\palette.dat"] = {1024, 2};
     after.files["C:\\App\\state.txt"] = {6, 3};
-    after.folders.insert({"C:\\windows\\Shared", "C:\\App"});
-    after.values[{moves, "PendingFileRenameOperations"}] = {"REG_MULTI_SZ", "\\??\\C:\\users\\me\\Temp\\UNINST.EXE\n", {}, "m"};
+    after.folders.insert({"C:\\windows\\Shared", "C:\\App", "C:\\users\\me\\Temp\\~ZS00001000"});
+    after.values[{moves, "PendingFileRenameOperations"}] = {
+        "REG_MULTI_SZ", "\\??\\C:\\users\\me\\Temp\\~ZS00001000\\UNINST.EXE\n\n\\??\\C:\\users\\me\\Temp\\~ZS00001000\n", {}, "m"};
     after.values[{counts, "C:\\windows\\other.dll"}] = Value("REG_DWORD", "1");
     after.values[{"HKEY_CURRENT_USER\\Software\\App", "Theme"}] = Value("REG_SZ", "light");
 
     Changes remaining = CompareSnapshots(before, after);
-    ASSERT_EQ(remaining.restartMoves.size(), 1u);
-    EXPECT_EQ(remaining.restartMoves[0].from, "C:\\users\\me\\Temp\\UNINST.EXE");
+    ASSERT_EQ(remaining.restartMoves.size(), 2u);
+    EXPECT_EQ(remaining.restartMoves[0].from, "C:\\users\\me\\Temp\\~ZS00001000\\UNINST.EXE");
     EXPECT_EQ(remaining.restartMoves[0].to, "");
     ASSERT_EQ(remaining.sharedCounts.size(), 1u);
     EXPECT_EQ(remaining.sharedCounts[0].before->data, "2");
 
     Leftovers sorted = SortLeftovers(remaining, {"C:\\WINDOWS\\Shared\\palette.dat"});
-    EXPECT_EQ(sorted.scheduledForDeletion, std::vector<std::string>{"C:\\users\\me\\Temp\\UNINST.EXE"});
+    EXPECT_EQ(sorted.scheduledForDeletion, (std::vector<std::string>{"C:\\users\\me\\Temp\\~ZS00001000\\UNINST.EXE",
+                                                                    "C:\\users\\me\\Temp\\~ZS00001000"}));
     ASSERT_EQ(sorted.keptShared.size(), 1u);
     EXPECT_EQ(sorted.keptShared[0].path, "C:\\windows\\Shared\\palette.dat");
     EXPECT_FALSE(sorted.keptShared[0].count);
