@@ -220,7 +220,8 @@ InstallOutcome ChooseOutcome(const OutcomeFlags& flags) {
 
 int ExitCodeFor(InstallOutcome outcome, bool gaveUp) {
     static const u16 codes[] = {ExitRefused, ExitFailed, ExitFailed, ExitSuccess, ExitRestartNeeded, ExitRestartNeeded};
-    return gaveUp && outcome == InstallOutcome::Cancelled ? ExitFailed : codes[static_cast<int>(outcome)];
+    if (gaveUp && outcome == InstallOutcome::Cancelled) return ExitFailed;
+    return codes[static_cast<int>(outcome)];
 }
 
 OutcomeMessage MessageFor(InstallOutcome outcome) {
