@@ -73,7 +73,15 @@ assert values == {("Sample Notes", "@", "REG_SZ", "\"Sample Notes 1.0\""),
                   ("Sample Notes", "DisplayName", "REG_SZ", "\"Sample Notes\""),
                   ("Sample Notes", "UninstallString", "REG_SZ", json.dumps("\"" + program + "UNINST.EXE\"")),
                   ("Sample Notes", "Path", "REG_SZ", json.dumps(program[:-1])),
-                  ("Sample Notes", "SPath", "REG_SZ", "\"Sample Notes\"")}, values
+                  ("Sample Notes", "SPath", "REG_SZ", "\"Sample Notes\""),
+                  # The Apps entry the builder adds from the manifest's version and publisher.
+                  ("Sample Notes", "DisplayVersion", "REG_SZ", "\"1.0\""),
+                  ("Sample Notes", "Publisher", "REG_SZ", "\"Sample Software Ltd.\""),
+                  ("Sample Notes", "InstallLocation", "REG_SZ", json.dumps(program[:-1])),
+                  ("Sample Notes", "EstimatedSize", "REG_DWORD", "2"),
+                  ("Sample Notes", "QuietUninstallString", "REG_SZ", json.dumps("\"" + program + "UNINST.EXE\" /S")),
+                  ("Sample Notes", "NoModify", "REG_DWORD", "1"),
+                  ("Sample Notes", "NoRepair", "REG_DWORD", "1")}, values
 assert [(c["path"], c["count"]) for c in a["shared_counts"]] == [("C:\\windows\\SampleShared\\palette.dat", 1)]
 assert a["restart_moves"] == [] and a["run_once"] == []
 assert [m["answer"] for m in d["uninstall"]["messages"]] == ["Yes", "No", "OK"]
