@@ -74,7 +74,6 @@ assert values == {("Sample Notes", "@", "REG_SZ", "\"Sample Notes 1.0\""),
                   ("Sample Notes", "UninstallString", "REG_SZ", json.dumps("\"" + program + "UNINST.EXE\"")),
                   ("Sample Notes", "Path", "REG_SZ", json.dumps(program[:-1])),
                   ("Sample Notes", "SPath", "REG_SZ", "\"Sample Notes\""),
-                  # The Apps entry the builder adds from the manifest's version and publisher.
                   ("Sample Notes", "DisplayVersion", "REG_SZ", "\"1.0\""),
                   ("Sample Notes", "Publisher", "REG_SZ", "\"Sample Software Ltd.\""),
                   ("Sample Notes", "InstallLocation", "REG_SZ", json.dumps(program[:-1])),
